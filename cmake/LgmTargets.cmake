@@ -41,6 +41,6 @@ endfunction()
 
 function(lgm_add_folder dir)
     if(EXISTS ${PROJECT_SOURCE_DIR}/${dir}/CMakeLists.txt)
-        add_subdirectory(${dir})
+        add_subdirectory(${PROJECT_SOURCE_DIR}/${dir})
     endif()
 endfunction()
