@@ -517,6 +517,9 @@ private:
 
     size_t take(std::span<uint8_t> buffer) {
         const size_t n = std::min(buffer.size(), rx_.size() - rxHead_);
+        if (n == 0) {
+            return 0;
+        }
         std::memcpy(buffer.data(), rx_.data() + rxHead_, n);
         rxHead_ += n;
         if (rxHead_ == rx_.size()) {
