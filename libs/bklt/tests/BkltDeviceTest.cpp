@@ -175,6 +175,44 @@ TEST_F(BkltDevice, EveryModeRunsUntilTheFinishedBit) {
     }
 }
 
+TEST_F(BkltDevice, StartStopByTheDiverterAtAChangingFlow) {
+    // A rig whose diverter gives its signals only when told to.
+    lgmsim::SimProcess manual({"bklt,speed=100,gate=0"});
+    NkComPortClose(kPort);
+    manual.bindComPort(kPort, 0);
+    ASSERT_EQ(NkComPortOpen(kPort), kPort);
+    ASSERT_EQ(ZorComBkltPrepare(kPort, 0), ZOR_OK);
+
+    BkltState params{};
+    ASSERT_EQ(ZorComBkltRun(kPort, 2, 0, &params), ZOR_OK);
+    std::this_thread::sleep_for(20ms);
+    BkltState waiting = check();
+    EXPECT_EQ(waiting.Status & BKLT_STATUS_FINISHED, 0u);
+    EXPECT_EQ(waiting.Measurement.Time, 0.0); // no start signal yet
+    EXPECT_EQ(waiting.Measurement.ChannelCount[0], 0u);
+
+    manual.deviceCommand(0, "signal");
+    std::this_thread::sleep_for(20ms);
+    manual.deviceCommand(0, "flow 20");
+    manual.deviceCommand(0, "speed 1000");
+    std::this_thread::sleep_for(20ms);
+    manual.deviceCommand(0, "signal");
+    const BkltState done = check();
+    ASSERT_NE(done.Status & BKLT_STATUS_FINISHED, 0u);
+    EXPECT_GT(done.Measurement.Time, 2.0);
+    // Both meters see the same water: their counts keep the ratio of their
+    // pulses per litre whatever the flow did.
+    const auto& n = done.Measurement.ChannelCount;
+    EXPECT_NEAR(static_cast<double>(n[0]) / n[1], kMeterHz / kReferenceHz, 0.01);
+    // Mostly at the doubled flow.
+    EXPECT_GT(n[1] / done.Measurement.Time, kReferenceHz * 1.5);
+    EXPECT_LT(n[1] / done.Measurement.Time, kReferenceHz * 2.01);
+
+    NkComPortClose(kPort);
+    sim->bindComPort(kPort, 0);
+    ASSERT_EQ(NkComPortOpen(kPort), kPort);
+}
+
 TEST_F(BkltDevice, LasersAreConfirmedAndGivenTimeToSettle) {
     LogCapture log;
     ZorComBkltSetLogFile(log.handle());
