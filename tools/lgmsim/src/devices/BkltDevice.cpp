@@ -20,6 +20,11 @@ constexpr uint8_t kReject = 0xFF;
 constexpr uint8_t kFinished = 0x80;
 constexpr uint32_t kRange = kTimerMask + 1;
 constexpr int kCaptureBytes = 80;
+// Code, status, timer, four channel times, four counts.
+constexpr size_t kMeasurementStateSize = 1 + 1 + 3 + 3 * kChannels + 3 * kChannels;
+// The rig is stepped in tenths of simulated seconds: faster would cost more
+// than it saves.
+constexpr double kMaxSpeed = 10000.0;
 // A request left unfinished this long is line noise, not the start of the next.
 constexpr auto kRequestGap = std::chrono::milliseconds(200);
 
@@ -136,8 +141,7 @@ public:
     // Which byte carries a check depends on the answer; the answers tell
     // themselves apart by length and first byte.
     bool corruptChecksum(std::vector<uint8_t>& frame) const override {
-        const bool measurementState = frame.size() == 29;
-        if (frame.size() < 3 || measurementState) {
+        if (frame.size() < 3 || frame.size() == kMeasurementStateSize) {
             return false; // a measurement state and the one-byte answers have none
         }
         frame.back() ^= 0x5A;
@@ -176,7 +180,7 @@ public:
         return out;
     }
 
-    std::string command(std::string_view args, DeviceLine& line) override {
+    std::string command(std::string_view args, DeviceLine&) override {
         const auto space = args.find(' ');
         const std::string_view verb = args.substr(0, space);
         const std::string_view value =
@@ -186,7 +190,7 @@ public:
             rig_.setFlow(clock_.now(), number);
             return {};
         }
-        if (verb == "speed" && parse(value, number) && number > 0.0) {
+        if (verb == "speed" && parse(value, number) && number >= 1e-3 && number <= kMaxSpeed) {
             clock_.setSpeed(number);
             return {};
         }
@@ -198,7 +202,6 @@ public:
             rejects_ = static_cast<uint32_t>(number);
             return {};
         }
-        line.log("bad device command: " + std::string(args));
         throw std::invalid_argument("expected flow Q, speed X, signal or reject N (got '" +
                                     std::string(args) + "')");
     }
@@ -385,7 +388,7 @@ std::unique_ptr<Device> createBklt(DeviceOptions& options) {
     RigSettings rig;
     double speed = 1.0;
     double number = 0.0;
-    takeNumber(options, "speed", 1e-3, 1e6, speed);
+    takeNumber(options, "speed", 1e-3, kMaxSpeed, speed);
     takeNumber(options, "flow", 0.0, 1e5, rig.flow);
     takeNumber(options, "slope", 1e-9, 1e6, rig.slope);
     takeNumber(options, "intercept", -1e5, 1e5, rig.intercept);
@@ -427,9 +430,9 @@ const DeviceRegistration registration({
     "state check with reset ends the run and clears the counters. Generator,\n"
     "oscilloscope (80 samples of a channel), lasers, version and the parameter\n"
     "set (kept as written) answer as the protocol describes; bad checksums,\n"
-    "channels above 4 and unknown commands are refused with FF.\n"
+    "channels outside 0 … 3 and unknown commands are refused with FF.\n"
     "options:\n"
-    "  speed=X          simulated seconds per real second (default 1)\n"
+    "  speed=X          simulated seconds per real second, up to 10000 (default 1)\n"
     "  flow=Q           flow, m3/h (default 10)\n"
     "  slope=A          the meter's characteristic Q = A f + B (default 0.02)\n"
     "  intercept=B      (default 0)\n"
