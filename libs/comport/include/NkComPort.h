@@ -24,11 +24,13 @@
  *   invalid (-19).
  *
  * Threads
- *   NkComPortOpen and NkComPortClose take one library-wide lock. All other
- *   calls on one port are serialised: keep a port's traffic on one thread.
- *   NkComPortBreak is the one call meant for another thread: it never waits
- *   for the transfer it cuts short. Closing a port while another thread's
- *   transfer waits on it ends that transfer as a break would.
+ *   Every call is safe from any thread. Opening and closing one port are
+ *   serialised (opening an RFC 2217 port may take a few seconds; other
+ *   ports do not wait for it). All other calls on one port are serialised
+ *   too: keep a port's traffic on one thread. NkComPortBreak is the call
+ *   meant for another thread: it never waits for the transfer it cuts
+ *   short. Closing a port while another thread's transfer waits on it ends
+ *   that transfer as a break would.
  */
 #ifndef NKCOMPORT_H
 #define NKCOMPORT_H

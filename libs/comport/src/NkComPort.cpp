@@ -35,13 +35,17 @@ struct OpenPort {
 };
 
 struct PortEntry {
+    // Serialises opening and closing this port. Opening an RFC 2217 port
+    // may take seconds; only this port waits for it.
+    std::mutex openClose;
     // Held by the table while open and by every call in progress, so a
     // close from another thread cannot pull the device from under a transfer.
-    std::shared_ptr<OpenPort> open;
-    std::string openError;
+    std::shared_ptr<OpenPort> open;          // guarded by tableLock
+    std::string openError;                   // guarded by tableLock
     std::atomic<uint32_t> defaultTimeout{0}; // survives a close and a reopen
 };
 
+// Held only for a moment, to read or swap an entry's fields.
 std::mutex tableLock;
 PortEntry table[NKCOMPORT_PORT_COUNT];
 
@@ -131,25 +135,29 @@ NKCOMPORT_API int32_t NkComPortOpen(int32_t port) {
     if (!validPort(port)) {
         return NKCOMPORT_ERROR_PARAMETER;
     }
-    std::lock_guard lock(tableLock);
     PortEntry& entry = table[port];
-    if (entry.open) {
+    std::lock_guard opening(entry.openClose);
+    const auto fail = [&](int32_t code, std::string reason) {
+        std::lock_guard lock(tableLock);
+        entry.openError = std::move(reason);
+        return code;
+    };
+    if (openPort(port)) {
         return port;
     }
     auto open = std::make_shared<OpenPort>();
     open->abortFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     open->cancelFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
     if (open->abortFd < 0 || open->cancelFd < 0) {
-        entry.openError = std::string("wake-up events: ") + std::strerror(errno);
-        return NKCOMPORT_ERROR_EVENT;
+        return fail(NKCOMPORT_ERROR_EVENT, std::string("wake-up events: ") + std::strerror(errno));
     }
     open->device = configuredDeviceName(port);
     OpenResult result = openDevice(open->device);
     if (!result.backend) {
-        entry.openError = result.reason;
-        return result.code;
+        return fail(result.code, result.reason);
     }
     open->backend = std::move(result.backend);
+    std::lock_guard lock(tableLock);
     entry.openError.clear();
     entry.open = std::move(open);
     return port;
@@ -161,6 +169,7 @@ NKCOMPORT_API int32_t NkComPortClose(int32_t port) {
     }
     std::shared_ptr<OpenPort> open;
     {
+        std::lock_guard closing(table[port].openClose);
         std::lock_guard lock(tableLock);
         open.swap(table[port].open);
     }

@@ -76,7 +76,8 @@ public:
         if (!sendControl(out)) {
             return "connection lost while negotiating";
         }
-        expectNotification();
+        // The first notification tells the lines as they are.
+        notifyWait_ = NotifyWait{Clock::now() + kNotifyWait, false, notifications_};
         return {};
     }
 
@@ -382,7 +383,8 @@ public:
         }
         if (notifyWait_) {
             const auto context = until(notifyWait_->deadline);
-            while (!lost_ && notifications_ == notifyWait_->seen &&
+            const auto& counter = notifyWait_->change ? changeNotifications_ : notifications_;
+            while (!lost_ && counter == notifyWait_->seen &&
                    waitFor(socket_, POLLIN, context) == WaitOutcome::Ready && receiveAvailable()) {
             }
             notifyWait_.reset();
@@ -415,6 +417,7 @@ private:
 
     struct NotifyWait {
         Clock::time_point deadline;
+        bool change; // wait for a notification that reports a change
         uint64_t seen;
     };
 
@@ -435,8 +438,14 @@ private:
         switch (message->command) {
         case rfc2217::NOTIFY_MODEMSTATE:
             if (const auto state = rfc2217::byteOf(message->value)) {
-                modemState_ = *state & 0xF0u; // the low nibble holds change flags
+                modemState_ = *state & 0xF0u;
                 ++notifications_;
+                // The low nibble flags changed lines. A notification without
+                // any repeats the state, as a server does while the option
+                // is negotiated; it cannot be the answer to a line change.
+                if (*state & 0x0Fu) {
+                    ++changeNotifications_;
+                }
             }
             break;
         case rfc2217::PURGE_DATA:
@@ -459,7 +468,7 @@ private:
     }
 
     void expectNotification() {
-        notifyWait_ = NotifyWait{Clock::now() + kNotifyWait, notifications_};
+        notifyWait_ = NotifyWait{Clock::now() + kNotifyWait, true, changeNotifications_};
     }
 
     bool awaitReplies(const std::vector<Expected>& expected) {
@@ -508,6 +517,9 @@ private:
 
     size_t take(std::span<uint8_t> buffer) {
         const size_t n = std::min(buffer.size(), rx_.size() - rxHead_);
+        if (n == 0) {
+            return 0;
+        }
         std::memcpy(buffer.data(), rx_.data() + rxHead_, n);
         rxHead_ += n;
         if (rxHead_ == rx_.size()) {
@@ -569,6 +581,7 @@ private:
     bool purgePending_ = false;
     uint8_t modemState_ = 0;
     uint64_t notifications_ = 0;
+    uint64_t changeNotifications_ = 0;
     std::optional<NotifyWait> notifyWait_;
     std::optional<uint8_t> rtsMode_;
     std::optional<uint8_t> dtrMode_;
