@@ -311,7 +311,8 @@ ZORCOMLGM_API int32_t ZorComLgmExtractParameters(uint32_t version, const uint8_t
  * search first (ZorComLgmCalculateCoeff), which writes M and N of the record.
  * Writes min(LineCount, 4 or 5) lines and the boundaries between them; a
  * block with fewer lines than its slots ends the lines with a zero byte, a
- * full one has none. Hysteresis is a fraction here (0.01 for 1 %).
+ * full one has none. Hysteresis is a fraction here (0.01 for 1 %). A slope
+ * or end word that rounding lifts to 65536 is written as 65535.
  *   block:  receives 35 (versions 0, 1) or 44 (version 2) bytes.
  *   Result: 0; -19 version above 2, a null pointer, or PulseDuration outside
  *           0.03 … 1998 ms; -1 no scales fit a line (block zeroed).

@@ -27,6 +27,13 @@ void PutWord(uint8_t* block, uint32_t offset, uint32_t index, int64_t value) {
                   static_cast<uint32_t>(value & 0xFFFF));
 }
 
+// A line word. The scale search keeps the exact word below 65536, but
+// rounding it may still reach 65536, which would wrap to a slope of 0: the
+// word saturates instead.
+int64_t LineWord(int64_t value) {
+    return std::clamp<int64_t>(value, 0, 0xFFFF);
+}
+
 // Boundary word: the period, in ticks of 1/32768 s, at the frequency where
 // the meter switches lines.
 int64_t BoundaryWord(double fmax, double band) {
@@ -152,8 +159,8 @@ ZORCOMLGM_API int32_t ZorComLgmPackParameters(uint32_t version, MeterParams* par
                                  (lgm::TruncToInteger(params->M[i] + 0.5) & 7));
         const int64_t sa = lgm::TruncToInteger(params->A[i] * s * params->M[i] + 0.5);
         const int64_t sb = sa + lgm::TruncToInteger(params->B[i] * 2 * s / params->N[i] + 0.5);
-        PutWord(block, layout->Slope, i, sa);
-        PutWord(block, layout->End, i, sb);
+        PutWord(block, layout->Slope, i, LineWord(sa));
+        PutWord(block, layout->End, i, LineWord(sb));
     }
     return ZOR_OK;
 }

@@ -12,6 +12,7 @@
 #include "ZorLang.h"
 #include "support/LogCapture.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -19,6 +20,7 @@
 #include <iterator>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -127,6 +129,38 @@ protected:
 
 lgmsim::SimProcess* MeterSim::sim = nullptr;
 fs::path* MeterSim::dir = nullptr;
+
+// --- The line -------------------------------------------------------------
+
+TEST_F(MeterSim, PrepareSetsTheMeterLine) {
+    for (int v = 0; v < 3; ++v) {
+        auto state = sim->state(v);
+        EXPECT_EQ(state["baud"], "9600");
+        EXPECT_EQ(state["datasize"], "8");
+        EXPECT_EQ(state["parity"], "1"); // none
+        EXPECT_EQ(state["stopsize"], "1");
+        EXPECT_EQ(state["dtr"], "1"); // the adaptor's supply
+        EXPECT_EQ(state["rts"], "0");
+        EXPECT_EQ(state["dsr"], "1");
+    }
+    NkComPortConfig config{};
+    config.Mask = NKCOMPORT_CFG_TIMEOUT;
+    ASSERT_EQ(NkComPortGetConfig(1, &config), 0);
+    EXPECT_EQ(config.Timeout, 6000u);
+}
+
+TEST_F(MeterSim, ABreakFromAnotherThreadCutsAWaitingExchangeShort) {
+    sim->fault(1, "silent/1");
+    std::thread breaker([] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        NkComPortBreak(1);
+    });
+    Bytes block(256);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ZorComLgmReadParams(1, 1, block.data(), 256), ZOR_ERR_READ_ABORTED);
+    breaker.join();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+}
 
 // --- Blocks -------------------------------------------------------------
 

@@ -265,6 +265,21 @@ TEST(PackParameters, DivisionFactorAndPolarity) {
     EXPECT_EQ(b[0], 200);
 }
 
+TEST(PackParameters, ASlopeWordRoundedUpToTheLimitSaturates) {
+    // DuIndex 5: s = 6.5536e8 / 36000. A*mul = 35999.9 passes the slope test
+    // with M = 1, and A*s = 65535.8 rounds to 65536.
+    MeterParams p = Record(1, 5, 1);
+    p.A[0] = 3.59999;
+    Block b(35);
+    ASSERT_EQ(ZorComLgmPackParameters(1, &p, b.data()), ZOR_OK);
+    ASSERT_EQ(p.M[0], 1.0);
+    EXPECT_EQ(Word(b, 1), 0xFFFFu);
+    EXPECT_EQ(Word(b, 9), 0xFFFFu);
+    MeterParams back = Marked();
+    ASSERT_EQ(ZorComLgmExtractParameters(1, b.data(), &back), ZOR_OK);
+    EXPECT_NEAR(back.A[0], 3.59999, 0.0001);
+}
+
 TEST(PackParameters, NoScalesZeroesTheBlockAndFails) {
     MeterParams p = Record(1, 3, 2);
     p.A[1] = 1.0; // M * A * mul reaches 36000 for every M
