@@ -98,10 +98,8 @@ public:
                 return NKCOMPORT_ERROR_SET_CONFIG; // 0 would only ask for the present rate
             }
             rfc2217::appendBaudRate(config.BaudRate, out);
-            const uint32_t b = config.BaudRate;
-            expected.push_back({rfc2217::SET_BAUDRATE,
-                                {static_cast<uint8_t>(b >> 24), static_cast<uint8_t>(b >> 16),
-                                 static_cast<uint8_t>(b >> 8), static_cast<uint8_t>(b)}});
+            const auto value = rfc2217::baudRateValue(config.BaudRate);
+            expected.push_back({rfc2217::SET_BAUDRATE, {value.begin(), value.end()}});
         }
         if (mask & NKCOMPORT_CFG_DATABITS) {
             if (config.DataBits < 5 || config.DataBits > 8) {
@@ -185,6 +183,10 @@ public:
 
     int32_t getConfig(NkComPortConfig& config) override {
         const uint32_t mask = config.Mask;
+        if (((mask & NKCOMPORT_CFG_RTSCONTROL) && !rtsMode_) ||
+            ((mask & NKCOMPORT_CFG_DTRCONTROL) && !dtrMode_)) {
+            return NKCOMPORT_ERROR_GET_CONFIG; // never set in this connection: unknown
+        }
         std::vector<uint8_t> out;
         std::vector<Expected> expected;
         // A value of 0 asks the server for the present setting.
@@ -201,10 +203,6 @@ public:
                 rfc2217::appendCommand(command, 0, out);
                 expected.push_back({command, {}});
             }
-        }
-        if (((mask & NKCOMPORT_CFG_RTSCONTROL) && !rtsMode_) ||
-            ((mask & NKCOMPORT_CFG_DTRCONTROL) && !dtrMode_)) {
-            return NKCOMPORT_ERROR_GET_CONFIG; // never set in this session: unknown
         }
         if (!out.empty()) {
             for (const auto& e : expected) {
@@ -337,7 +335,7 @@ public:
             // way; its confirmation marks the point after which none come.
             purgePending_ = true;
             const auto context = until(Clock::now() + kPurgeWait);
-            while (purgePending_ && receiveAvailable() && purgePending_ &&
+            while (receiveAvailable() && purgePending_ &&
                    waitFor(socket_, POLLIN, context) == WaitOutcome::Ready) {
             }
             if (purgePending_) {

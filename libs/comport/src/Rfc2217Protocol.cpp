@@ -20,10 +20,13 @@ void appendCommand(Command command, uint8_t value, std::vector<uint8_t>& out) {
     appendCommand(command, std::span(&value, 1), out);
 }
 
+std::array<uint8_t, 4> baudRateValue(uint32_t baud) {
+    return {static_cast<uint8_t>(baud >> 24), static_cast<uint8_t>(baud >> 16),
+            static_cast<uint8_t>(baud >> 8), static_cast<uint8_t>(baud)};
+}
+
 void appendBaudRate(uint32_t baud, std::vector<uint8_t>& out) {
-    const uint8_t value[4] = {static_cast<uint8_t>(baud >> 24), static_cast<uint8_t>(baud >> 16),
-                              static_cast<uint8_t>(baud >> 8), static_cast<uint8_t>(baud)};
-    appendCommand(SET_BAUDRATE, value, out);
+    appendCommand(SET_BAUDRATE, baudRateValue(baud), out);
 }
 
 std::optional<ServerMessage> parseServerMessage(std::span<const uint8_t> payload) {

@@ -2,6 +2,7 @@
 // the mapping of the library's line settings to their values.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -44,7 +45,9 @@ enum PurgeValue : uint8_t {
 // Appends IAC SB 44 command value IAC SE.
 void appendCommand(Command command, std::span<const uint8_t> value, std::vector<uint8_t>& out);
 void appendCommand(Command command, uint8_t value, std::vector<uint8_t>& out);
-// SET-BAUDRATE with the rate big-endian; 0 asks for the present rate.
+// The value of SET-BAUDRATE: the rate big-endian.
+std::array<uint8_t, 4> baudRateValue(uint32_t baud);
+// SET-BAUDRATE; 0 asks for the present rate.
 void appendBaudRate(uint32_t baud, std::vector<uint8_t>& out);
 
 struct ServerMessage {

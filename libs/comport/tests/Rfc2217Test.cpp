@@ -188,7 +188,7 @@ TEST_F(Rfc2217Port, AServerThatAcknowledgesNothingStillWorks) {
 TEST_F(Rfc2217Port, DefaultTimeOutOfZeroFailsAtOnce) {
     const auto start = Clock::now();
     EXPECT_EQ(NkComPortReadByte(kPort, -1), NKCOMPORT_ERROR_READ_TIMEOUT);
-    EXPECT_LT(msSince(start), 50);
+    EXPECT_LT(msSince(start), 250); // "at once", with room for a loaded machine
 }
 
 TEST_F(Rfc2217Port, ShortAnswerIsATimeOut) {
@@ -217,7 +217,7 @@ TEST_F(Rfc2217Port, BreakCutsShortALongRead) {
     const auto start = Clock::now();
     ASSERT_EQ(NkComPortBreak(kPort), NKCOMPORT_OK);
     ASSERT_EQ(read.wait_for(std::chrono::seconds(2)), std::future_status::ready);
-    EXPECT_LT(msSince(start), 100);
+    EXPECT_LT(msSince(start), 500); // it takes well under 100 ms; the bound leaves room for load
     EXPECT_EQ(read.get(), NKCOMPORT_ERROR_READ_ABORTED);
     EXPECT_EQ(roundTrip({4}, 1), Bytes{4}); // and the port goes on
 }

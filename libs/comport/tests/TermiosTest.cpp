@@ -141,7 +141,7 @@ TEST_F(TermiosPort, EveryByteValueCrossesTheRawLineBothWays) {
 TEST_F(TermiosPort, DefaultTimeOutOfZeroFailsAtOnceWhenNothingWaits) {
     const auto start = Clock::now();
     EXPECT_EQ(NkComPortReadByte(kPort, -1), NKCOMPORT_ERROR_READ_TIMEOUT);
-    EXPECT_LT(msSince(start), 50);
+    EXPECT_LT(msSince(start), 250); // "at once", with room for a loaded machine
 
     // …but takes what is already there.
     pty.write({7, 8});
@@ -186,7 +186,7 @@ TEST_F(TermiosPort, BreakCutsShortALongRead) {
     const auto start = Clock::now();
     ASSERT_EQ(NkComPortBreak(kPort), NKCOMPORT_OK);
     ASSERT_EQ(read.wait_for(std::chrono::seconds(2)), std::future_status::ready);
-    EXPECT_LT(msSince(start), 100);
+    EXPECT_LT(msSince(start), 500); // it takes well under 100 ms; the bound leaves room for load
     EXPECT_EQ(read.get(), NKCOMPORT_ERROR_READ_ABORTED);
 }
 
@@ -198,7 +198,7 @@ TEST_F(TermiosPort, BreakWithNothingWaitingCutsTheNextTransferThatWaits) {
     EXPECT_EQ(NkComPortReadByte(kPort, 1000), 9);
     const auto start = Clock::now();
     EXPECT_EQ(NkComPortReadByte(kPort, 5000), NKCOMPORT_ERROR_READ_ABORTED);
-    EXPECT_LT(msSince(start), 100);
+    EXPECT_LT(msSince(start), 500);
     // Taken once: the next read waits its time-out.
     EXPECT_EQ(NkComPortReadByte(kPort, 50), NKCOMPORT_ERROR_READ_TIMEOUT);
 }

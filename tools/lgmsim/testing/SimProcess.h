@@ -27,7 +27,7 @@ namespace lgmsim {
 class SimProcess {
 public:
     struct Options {
-        std::chrono::seconds timeLimit{120}; // lgmsim ends itself after this
+        std::chrono::seconds timeLimit{300}; // lgmsim ends itself after this
         // Traffic log on stderr; also switched on by LGMSIM_VERBOSE=1.
         bool verbose = false;
         std::chrono::milliseconds startWait{10000};
