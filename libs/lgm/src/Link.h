@@ -3,6 +3,7 @@
 // through NkComPort; ScriptedLink plays back answers held in memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 

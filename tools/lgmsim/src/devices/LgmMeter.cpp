@@ -32,46 +32,34 @@ struct BlockCommand {
     Access access;
 };
 
-// The block commands of a meter version.
+// The block commands, by the meter versions that know them.
+struct CommandEntry {
+    int firstVersion;
+    int lastVersion;
+    uint8_t command;
+    BlockCommand meaning;
+};
+
+constexpr CommandEntry kBlockCommands[] = {
+    {0, 1, 0x01, {Block::Params, Access::Read}},
+    {0, 1, 0x02, {Block::Params, Access::Write}},
+    {0, 1, 0x06, {Block::Params, Access::PrivilegedWrite}},
+    {1, 1, 0x03, {Block::Table, Access::Read}},
+    {1, 1, 0x04, {Block::Table, Access::Write}},
+    {1, 1, 0x07, {Block::Table, Access::PrivilegedWrite}},
+    {2, 2, 0x10, {Block::Params, Access::Read}},
+    {2, 2, 0x11, {Block::Params, Access::Write}},
+    {2, 2, 0x12, {Block::Params, Access::PrivilegedWrite}},
+    {2, 2, 0x13, {Block::Table, Access::Read}},
+    {2, 2, 0x14, {Block::Table, Access::Write}},
+    {2, 2, 0x15, {Block::Table, Access::PrivilegedWrite}},
+};
+
 std::optional<BlockCommand> blockCommand(int version, uint8_t command) {
-    if (version == 2) {
-        switch (command) {
-        case 0x10:
-            return BlockCommand{Block::Params, Access::Read};
-        case 0x11:
-            return BlockCommand{Block::Params, Access::Write};
-        case 0x12:
-            return BlockCommand{Block::Params, Access::PrivilegedWrite};
-        case 0x13:
-            return BlockCommand{Block::Table, Access::Read};
-        case 0x14:
-            return BlockCommand{Block::Table, Access::Write};
-        case 0x15:
-            return BlockCommand{Block::Table, Access::PrivilegedWrite};
-        default:
-            return std::nullopt;
-        }
-    }
-    switch (command) {
-    case 0x01:
-        return BlockCommand{Block::Params, Access::Read};
-    case 0x02:
-        return BlockCommand{Block::Params, Access::Write};
-    case 0x06:
-        return BlockCommand{Block::Params, Access::PrivilegedWrite};
-    default:
-        break;
-    }
-    if (version == 1) {
-        switch (command) {
-        case 0x03:
-            return BlockCommand{Block::Table, Access::Read};
-        case 0x04:
-            return BlockCommand{Block::Table, Access::Write};
-        case 0x07:
-            return BlockCommand{Block::Table, Access::PrivilegedWrite};
-        default:
-            break;
+    for (const auto& entry : kBlockCommands) {
+        if (entry.command == command && version >= entry.firstVersion &&
+            version <= entry.lastVersion) {
+            return entry.meaning;
         }
     }
     return std::nullopt;
