@@ -151,15 +151,14 @@ TEST_F(MeterSim, PrepareSetsTheMeterLine) {
 
 TEST_F(MeterSim, ABreakFromAnotherThreadCutsAWaitingExchangeShort) {
     sim->fault(1, "silent/1");
+    // Well inside the link's 600 ms: the read ends by the break, not by time.
     std::thread breaker([] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
         NkComPortBreak(1);
     });
     Bytes block(256);
-    const auto start = std::chrono::steady_clock::now();
     EXPECT_EQ(ZorComLgmReadParams(1, 1, block.data(), 256), ZOR_ERR_READ_ABORTED);
     breaker.join();
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
 }
 
 // --- Blocks -------------------------------------------------------------
