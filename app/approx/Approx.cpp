@@ -13,8 +13,8 @@ using namespace approx_detail;
 namespace {
 
 // One piecewise run. It works on copies of the list and the line table, so
-// that a run which fails half way — a degenerate line after the list was
-// already sorted — leaves the caller's document exactly as it was.
+// that a run which fails half way — a degenerate line found after the list was
+// sorted and sectioned — leaves the caller's document exactly as it was.
 class PiecewiseRun {
 public:
     PiecewiseRun(const TZorDataList& list, const LineTable& lines) : work_(list), staged_(lines) {}
@@ -162,15 +162,13 @@ private:
 // Puts one line, open at the top, into the table and onto every record.
 ApproxError ApplyOneLine(TZorDataList& list, LineTable& lines, double a, double b, double Tpriv,
                          bool reduced) {
-    TZorDataList work = list;
     LineTable staged = lines;
     staged.A[0] = a;
     staged.B[0] = b;
     staged.Fmax[0] = kOpenEnd;
     staged.LineCount = 1;
-    if (const ApproxError e = ApplyLines(work, staged, Tpriv, reduced); e != ApproxError::None)
+    if (const ApproxError e = ApplyLines(list, staged, Tpriv, reduced); e != ApproxError::None)
         return e;
-    list = std::move(work);
     StoreLines(lines, staged);
     return ApproxError::None;
 }

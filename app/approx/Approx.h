@@ -4,7 +4,8 @@
 // Every operation works on the caller's list, data list and line table and
 // either completes or changes none of them: on an error the list keeps its
 // order and values, and the line table and the data list are as they were.
-// ApproxErrorText gives the operator's text for each error.
+// ApproxErrorText gives the operator's text for each error. The engine keeps
+// no state of its own and runs on the thread that owns the document.
 #pragma once
 
 #include "approx/ApproxError.h"

@@ -1,7 +1,7 @@
 // Why an approximation step could not be done.
 #pragma once
 
-enum class ApproxError {
+enum class [[nodiscard]] ApproxError{
     None = 0,
     NoEnabledRecords,    // the list holds no enabled measurement
     BadSetting,          // spread limit, error limit or reference temperature out of range

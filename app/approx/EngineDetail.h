@@ -37,9 +37,9 @@ bool WithinError(std::span<const MeasurementRecord> records, std::span<const uin
 
 // Writes line j's coefficients, its flow and its deviation for every record
 // from the first table.LineCount lines. reduced = false reads the lines
-// without temperature reduction (the proportional model). DegenerateFit when
-// an enabled record gets no finite flow or deviation; the list is then
-// partly written, so callers work on a copy.
+// without temperature reduction (the proportional model). DegenerateFit,
+// writing nothing, when an enabled record would get no finite flow or
+// deviation.
 ApproxError ApplyLines(TZorDataList& list, const LineTable& table, double Tpriv, bool reduced);
 
 // Copies the line fields of the first source.LineCount lines and LineCount.

@@ -95,21 +95,34 @@ uint32_t LineIndex(const LineTable& table, double reducedF) {
 } // namespace
 
 ApproxError ApplyLines(TZorDataList& list, const LineTable& table, double Tpriv, bool reduced) {
-    for (MeasurementRecord& r : list.Records()) {
+    struct Result {
+        uint32_t line;
+        double flow, deviation;
+    };
+    const auto compute = [&](const MeasurementRecord& r) {
         const double k = reduced ? ViscosityRatio(r.Temperature, Tpriv) : 1.0;
         const uint32_t j = LineIndex(table, r.MeasuredFrequency * k);
         const double flow = table.A[j] * r.MeasuredFrequency + table.B[j] / k;
-        const double deviation = (flow - r.EtalonFlow) / r.EtalonFlow;
-        const bool finite = std::isfinite(flow) && std::isfinite(deviation);
-        if (r.IsEnabled() && !finite)
+        return Result{j, flow, (flow - r.EtalonFlow) / r.EtalonFlow};
+    };
+    // Every enabled record must get a finite flow before any record is written.
+    for (const MeasurementRecord& r : list.Records()) {
+        if (!r.IsEnabled())
+            continue;
+        const Result result = compute(r);
+        if (!std::isfinite(result.flow) || !std::isfinite(result.deviation))
             return ApproxError::DegenerateFit;
-        r.Line = static_cast<int32_t>(j);
-        r.LineA = table.A[j];
-        r.LineB = table.B[j];
-        // A disabled record may be half typed; it gets no number rather than
-        // an infinity.
-        r.MeasuredFlow = std::isfinite(flow) ? flow : 0.0;
-        r.FlowDeviation = finite ? deviation : 0.0;
+    }
+    for (MeasurementRecord& r : list.Records()) {
+        const Result result = compute(r);
+        r.Line = static_cast<int32_t>(result.line);
+        r.LineA = table.A[result.line];
+        r.LineB = table.B[result.line];
+        // A disabled record may be half typed; it gets 0 rather than an
+        // infinity.
+        const bool finite = std::isfinite(result.flow) && std::isfinite(result.deviation);
+        r.MeasuredFlow = std::isfinite(result.flow) ? result.flow : 0.0;
+        r.FlowDeviation = finite ? result.deviation : 0.0;
     }
     return ApproxError::None;
 }

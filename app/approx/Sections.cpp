@@ -58,7 +58,8 @@ ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* 
         return ApproxError::BadSetting;
     if (FindUnusableMeasurement(list, Tpriv) >= 0)
         return ApproxError::BadMeasurement;
-    SortByReducedFlow(list, Tpriv); // cannot fail after the checks above
+    // Cannot fail after the checks above.
+    static_cast<void>(SortByReducedFlow(list, Tpriv));
     list.ClearSections();
 
     const auto records = list.Records();

@@ -92,9 +92,10 @@ public:
     // "Сохранить" may write back to.
     const std::string& FileName() const { return fileName_; }
     bool HasFile() const { return hasFile_; }
-    // After a successful open or save: the name (as the caption should show
-    // it after removing the folder) and the calibration-file flag. Clears the
-    // unsaved-changes mark.
+    // Sets the name (the caption shows it without its folder) and the
+    // calibration-file flag, after an open, a save or an export. The
+    // unsaved-changes mark is the caller's: MarkSaved after a successful open
+    // or save of the whole document.
     void SetFile(std::string fileName, bool hasFile);
     // The working serial port, 0-based (-1: none chosen).
     int PortIndex() const { return portIndex_; }
@@ -249,10 +250,13 @@ public:
 private:
     friend class MeasurementTable;
 
-    void ShowLinesChanged();
-    void ApplyStandardSettingsIfStandardMode();
+    // Moves the table's revisions (layout: columns, rows or order).
+    void TouchTable(bool layout);
+    // Marks the document modified when the stored settings changed.
+    void NoteSettings(const MeterSettings& before);
     bool VerificationLocked() const;
-    ComboOutcome RefuseLocked(int current);
+    // Shows the error and keeps the combo at current.
+    ComboOutcome Refuse(const char* text, int current);
     void SwitchMode(int32_t mode);
     EditOutcome CommitLimit(std::string_view text, double minimum, double maximum,
                             const char* error, double& setting, double scale, int decimals);

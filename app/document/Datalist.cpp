@@ -7,7 +7,6 @@
 #include <cstring>
 #include <limits>
 #include <new>
-#include <numeric>
 #include <stdexcept>
 #include <utility>
 
@@ -211,21 +210,32 @@ bool TZorDataList::SortByKeys(std::span<const double> keys, bool* moved) {
     if (keys.size() != count_ ||
         std::any_of(keys.begin(), keys.end(), [](double k) { return std::isnan(k); }))
         return false;
-    // Without NaN the keys are totally ordered, so the stable order by strict
-    // comparison is unique: it is the order the bubble sort of adjacent
-    // records reaches, found here in n log n.
-    std::vector<uint32_t> order(count_);
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(),
-                     [&](uint32_t a, uint32_t b) { return keys[a] < keys[b]; });
-    bool anyMoved = false;
-    for (uint32_t i = 0; i < count_ && !anyMoved; ++i)
-        anyMoved = order[i] != i;
+    const bool anyMoved = !std::is_sorted(keys.begin(), keys.end());
     if (anyMoved) {
-        std::vector<MeasurementRecord> sorted(block_.size());
+        // Without NaN the keys are totally ordered, so ordering by key and then
+        // by position is the unique stable order: the one the bubble sort of
+        // adjacent records with a strict comparison reaches, found here in
+        // n log n.
+        std::vector<std::pair<double, uint32_t>> order(count_);
         for (uint32_t i = 0; i < count_; ++i)
-            sorted[i] = block_[order[i]];
-        block_.swap(sorted);
+            order[i] = {keys[i], i};
+        std::sort(order.begin(), order.end());
+        // Move the records into place along the cycles of the permutation, so
+        // that no second block is needed.
+        for (uint32_t i = 0; i < count_; ++i) {
+            if (order[i].second == i)
+                continue;
+            const MeasurementRecord held = block_[i];
+            uint32_t j = i;
+            while (order[j].second != i) {
+                const uint32_t from = order[j].second;
+                block_[j] = block_[from];
+                order[j].second = j;
+                j = from;
+            }
+            block_[j] = held;
+            order[j].second = j;
+        }
     }
     ordered_ = true;
     if (moved)

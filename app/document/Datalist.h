@@ -148,7 +148,8 @@ public:
 // out. Pointers from Item and EnabledItem and the span from Records stay valid
 // only until the next operation that adds, deletes or reorders records.
 // Positions (i) count all records; enabled positions (n) count only records
-// whose Disabled flag is clear.
+// whose Disabled flag is clear. A list belongs to the thread that owns the
+// document; nothing in it is locked.
 class TZorDataList {
 public:
     // Throws ESimpleException("Ошибка создания экземпляра") without storage.

@@ -51,6 +51,8 @@ struct MeterSettings {
     int32_t Mode = 0;            // WorkMode
     int32_t Method = 0;          // MeasureMethod
     int32_t MeterFlags = 0;      // flags word of the meter's parameter block as last read
+
+    bool operator==(const MeterSettings&) const = default;
 };
 
 // Meter classes: the piecewise ЛГМ family and the one-line ГКМС family with and

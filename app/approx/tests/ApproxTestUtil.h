@@ -4,6 +4,7 @@
 #include "approx/Approx.h"
 
 #include <cstring>
+#include <span>
 #include <vector>
 
 namespace approx_test {
@@ -48,10 +49,14 @@ inline LineTable FilledTable() {
     return table;
 }
 
+inline bool SameRecords(std::span<const MeasurementRecord> a,
+                        std::span<const MeasurementRecord> b) {
+    return a.size() == b.size() &&
+           (a.empty() || std::memcmp(a.data(), b.data(), a.size_bytes()) == 0);
+}
+
 inline bool SameBytes(const TZorDataList& a, const TZorDataList& b) {
-    return a.Count() == b.Count() && a.Ordered() == b.Ordered() &&
-           std::memcmp(a.Records().data(), b.Records().data(),
-                       a.Count() * sizeof(MeasurementRecord)) == 0;
+    return a.Ordered() == b.Ordered() && SameRecords(a.Records(), b.Records());
 }
 
 template <class T> bool SameBytes(const T& a, const T& b) {

@@ -64,19 +64,13 @@ TEST(Sections, ReducedSortsMatchBubbleSort) {
         TZorDataList list = ListOf(records);
         ASSERT_EQ(SortByReducedFlow(list, Tpriv), ApproxError::None);
         EXPECT_TRUE(list.Ordered());
-        ASSERT_EQ(std::memcmp(list.Records().data(), byFlow.data(),
-                              byFlow.size() * sizeof(MeasurementRecord)),
-                  0)
-            << "round " << round;
+        ASSERT_TRUE(SameRecords(list.Records(), byFlow)) << "round " << round;
 
         std::vector<MeasurementRecord> byFrequency = records;
         BubbleSort(byFrequency, frequencyKey); // resets nothing
         TZorDataList list2 = ListOf(records);
         ASSERT_EQ(SortByReducedFrequency(list2, Tpriv), ApproxError::None);
-        ASSERT_EQ(std::memcmp(list2.Records().data(), byFrequency.data(),
-                              byFrequency.size() * sizeof(MeasurementRecord)),
-                  0)
-            << "round " << round;
+        ASSERT_TRUE(SameRecords(list2.Records(), byFrequency)) << "round " << round;
     }
 }
 

@@ -38,22 +38,26 @@ extern "C" {
  * the arrays carry data.
  */
 typedef struct MeterParams {
-    uint32_t Size;                          /* the record's own size in bytes */
-    uint32_t Flags;                         /* bit 0: pulse duration counted in units of 256
-                                               ticks; bit 1: frequency-response polarity
-                                               (version 2) */
-    double DivisionFactor;                  /* division factor n of the frequency outputs */
-    double A[ZORCOMLGM_MAX_LINES];          /* slope of line i */
-    double B[ZORCOMLGM_MAX_LINES];          /* intercept of line i */
-    double M[ZORCOMLGM_MAX_LINES];          /* 3-bit scale of line i's slope word */
-    double N[ZORCOMLGM_MAX_LINES];          /* 5-bit scale of line i's intercept word */
-    double Fmax[ZORCOMLGM_MAX_LINES];       /* upper frequency limit of line i, Hz */
-    double Hysteresis[ZORCOMLGM_MAX_LINES]; /* switching band at that limit */
-    double PulseDuration;                   /* output pulse duration, ms */
-    uint32_t LineCount;                     /* number of lines in use */
-    uint32_t WeightCode;                    /* pulse-weight code 0 … 7 */
-    uint32_t Version;                       /* meter version 0 … 2 */
-    uint32_t DuIndex;                       /* nominal-diameter index 0 … 13 */
+    /* The record's own size in bytes. */
+    uint32_t Size;
+    /* Bit 0: the pulse duration is counted in units of 256 ticks.
+     * Bit 1: frequency-response polarity (meter version 2). */
+    uint32_t Flags;
+    /* Division factor n of the frequency outputs. */
+    double DivisionFactor;
+    double A[ZORCOMLGM_MAX_LINES];    /* slope of line i */
+    double B[ZORCOMLGM_MAX_LINES];    /* intercept of line i */
+    double M[ZORCOMLGM_MAX_LINES];    /* 3-bit scale of line i's slope word */
+    double N[ZORCOMLGM_MAX_LINES];    /* 5-bit scale of line i's intercept word */
+    double Fmax[ZORCOMLGM_MAX_LINES]; /* upper frequency limit of line i, Hz */
+    /* Switching band at that limit: a fraction when packed, per cent when
+     * extracted. */
+    double Hysteresis[ZORCOMLGM_MAX_LINES];
+    double PulseDuration; /* output pulse duration, ms */
+    uint32_t LineCount;   /* number of lines in use */
+    uint32_t WeightCode;  /* pulse-weight code 0 … 7 */
+    uint32_t Version;     /* meter version 0 … 2 */
+    uint32_t DuIndex;     /* nominal-diameter index 0 … 13 */
 } MeterParams;
 
 /*
