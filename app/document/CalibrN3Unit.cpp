@@ -60,19 +60,20 @@ QPushButton* NewButton(QWidget* parent, const char* name, const char* text) {
     return button;
 }
 
-// A combo as wide as its longest item may become, so the top row does not
-// shift when the items change.
-QComboBox* NewCombo(QWidget* parent, const char* name, int widthInCharacters) {
+// A combo as wide as its longest item, so the top row stays in place when the
+// items change and no item is cut.
+QComboBox* NewCombo(QWidget* parent, const char* name) {
     auto* combo = NewControl<QComboBox>(parent, name);
-    combo->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-    combo->setMinimumContentsLength(widthInCharacters);
+    combo->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     return combo;
 }
 
-QLineEdit* NewEdit(QWidget* parent, const char* name, int widthInCharacters) {
+// An edit just wide enough for a number of widthInDigits digits.
+QLineEdit* NewEdit(QWidget* parent, const char* name, int widthInDigits) {
     auto* edit = NewControl<QLineEdit>(parent, name);
-    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(widthInCharacters, '0')) +
-                        12);
+    constexpr int kFrameAndMargins = 10;
+    edit->setFixedWidth(edit->fontMetrics().horizontalAdvance(QString(widthInDigits, '0')) +
+                        kFrameAndMargins);
     return edit;
 }
 
@@ -99,6 +100,9 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
     BindHandlers();
     ShowTableMenuEnabling();
     ShowDocument();
+    // WeightCombo and PulsesEdit take turns in one place: one width for both,
+    // so the pulse duration does not move when the output changes.
+    PulsesEdit->setFixedWidth(WeightCombo->sizeHint().width());
 
     resize(kWindowWidth, kWindowHeight);
     setMinimumWidth(kWindowWidth);
@@ -172,40 +176,35 @@ void TCalibrN3Form::CreateMenus() {
 }
 
 QWidget* TCalibrN3Form::CreateTopRow(QWidget* parent) {
+    // Tight spacing: the whole row fits the window's 779 pixels.
     auto* row = new QWidget(parent);
     auto* layout = new QHBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
+    layout->setSpacing(2);
     auto addLabelled = [&](const char* label, QWidget* control) {
         layout->addWidget(NewLabel(row, label));
         layout->addWidget(control);
-        layout->addSpacing(6);
+        layout->addSpacing(4);
     };
 
-    SerNoEdit = NewEdit(row, "SerNoEdit", 9);
+    SerNoEdit = NewEdit(row, "SerNoEdit", 8);
     SerNoEdit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), SerNoEdit));
     addLabelled("Зав. №:", SerNoEdit);
-    TypeCombo = NewCombo(row, "TypeCombo", 15);
+    TypeCombo = NewCombo(row, "TypeCombo");
     addLabelled("Тип:", TypeCombo);
-    DuCombo = NewCombo(row, "DuCombo", 3);
+    DuCombo = NewCombo(row, "DuCombo");
     addLabelled("Dу:", DuCombo);
-    OutCombo = NewCombo(row, "OutCombo", 13);
+    OutCombo = NewCombo(row, "OutCombo");
     addLabelled("Выход V:", OutCombo);
-
     ParamLab = NewControl<QLabel>(row, "ParamLab");
     layout->addWidget(ParamLab);
-    WeightCombo = NewCombo(row, "WeightCombo", 6);
-    PulsesEdit = NewEdit(row, "PulsesEdit", 6);
-    // Both sit in one place and only one is shown, so they take one width.
-    const int paramWidth = std::max(WeightCombo->sizeHint().width(), PulsesEdit->width());
-    WeightCombo->setFixedWidth(paramWidth);
-    PulsesEdit->setFixedWidth(paramWidth);
+    WeightCombo = NewCombo(row, "WeightCombo");
+    PulsesEdit = NewEdit(row, "PulsesEdit", 2);
     layout->addWidget(WeightCombo);
     layout->addWidget(PulsesEdit);
-    layout->addSpacing(6);
-
-    TauEdit = NewEdit(row, "TauEdit", 6);
+    layout->addSpacing(4);
+    TauEdit = NewEdit(row, "TauEdit", 5);
     addLabelled("Tимп, мс:", TauEdit);
     layout->addStretch(1);
     return row;
@@ -217,17 +216,17 @@ QGroupBox* TCalibrN3Form::CreateApproxGroup(QWidget* parent) {
     auto* layout = new QGridLayout(group);
     layout->setContentsMargins(8, 6, 8, 8);
     layout->setHorizontalSpacing(10);
-    layout->setVerticalSpacing(4);
+    layout->setVerticalSpacing(6);
 
     // Settings: the model and mode, then the three limits.
     auto* settings = new QGridLayout;
     settings->setHorizontalSpacing(4);
-    settings->setVerticalSpacing(4);
+    settings->setVerticalSpacing(3);
     settings->addWidget(NewLabel(group, "Модель аппроксимации:"), 0, 0, 1, 3);
-    ApproxKindCombo = NewCombo(group, "ApproxKindCombo", 22);
+    ApproxKindCombo = NewCombo(group, "ApproxKindCombo");
     settings->addWidget(ApproxKindCombo, 1, 0, 1, 3);
     settings->addWidget(NewLabel(group, "Режим аппроксимации:"), 2, 0, 1, 3);
-    ApproxMethodCombo = NewCombo(group, "ApproxMethodCombo", 22);
+    ApproxMethodCombo = NewCombo(group, "ApproxMethodCombo");
     settings->addWidget(ApproxMethodCombo, 3, 0, 1, 3);
     auto addLimit = [&](int line, const char* label, QLineEdit* edit, const char* unit) {
         settings->addWidget(NewLabel(group, label), line, 0);
@@ -241,29 +240,7 @@ QGroupBox* TCalibrN3Form::CreateApproxGroup(QWidget* parent) {
     TempEdit = NewEdit(group, "TempEdit", 5);
     addLimit(6, "Tприв:", TempEdit, "°C");
     settings->setRowStretch(7, 1);
-    layout->addLayout(settings, 0, 0, 2, 1);
-
-    // Buttons: the approximation's own, then reports and graphs.
-    auto* buttons = new QVBoxLayout;
-    buttons->setSpacing(4);
-    ApproxBtn = NewButton(group, "ApproxBtn", "Выполнить\nаппроксимацию");
-    ReplaceBtn = NewButton(group, "ReplaceBtn", "Заменить данные");
-    ManualBtn = NewButton(group, "ManualBtn", "Ручной ввод");
-    ReportBtn = NewButton(group, "ReportBtn", "Отчет");
-    GraphBtn = NewButton(group, "GraphBtn", "График");
-    for (QPushButton* button : {ApproxBtn, ReplaceBtn, ManualBtn, ReportBtn, GraphBtn})
-        buttons->addWidget(button);
-    buttons->addStretch(1);
-    layout->addLayout(buttons, 0, 1);
-
-    // The meter's buttons under both.
-    auto* meter = new QHBoxLayout;
-    meter->setSpacing(4);
-    RdParamBtn = NewButton(group, "RdParamBtn", "Чтение параметров");
-    WrParamBtn = NewButton(group, "WrParamBtn", "Запись параметров");
-    meter->addWidget(RdParamBtn);
-    meter->addWidget(WrParamBtn);
-    layout->addLayout(meter, 2, 0, 1, 2);
+    layout->addLayout(settings, 0, 0);
 
     auto addGrid = [&](int column, const char* name, const char* title) {
         auto* grid = NewControl<StateGrid>(group, name);
@@ -271,12 +248,30 @@ QGroupBox* TCalibrN3Form::CreateApproxGroup(QWidget* parent) {
         box->setSpacing(2);
         box->addWidget(NewLabel(group, title));
         box->addWidget(grid, 1);
-        layout->addLayout(box, 0, column, 3, 1);
+        layout->addLayout(box, 0, column);
         return grid;
     };
-    DiapTbl = addGrid(2, "DiapTbl", "Данные аппроксимации:");
-    ApproxTbl = addGrid(3, "ApproxTbl", "Коэффициенты аппроксимации:");
-    layout->setColumnStretch(3, 1);
+    DiapTbl = addGrid(1, "DiapTbl", "Данные аппроксимации:");
+    ApproxTbl = addGrid(2, "ApproxTbl", "Коэффициенты аппроксимации:");
+    layout->setColumnStretch(2, 1);
+
+    // The buttons in one row under all: the approximation's own, the
+    // meter's, then the report and the graph.
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(4);
+    ApproxBtn = NewButton(group, "ApproxBtn", "Выполнить\nаппроксимацию");
+    ReplaceBtn = NewButton(group, "ReplaceBtn", "Заменить данные");
+    ManualBtn = NewButton(group, "ManualBtn", "Ручной ввод");
+    RdParamBtn = NewButton(group, "RdParamBtn", "Чтение параметров");
+    WrParamBtn = NewButton(group, "WrParamBtn", "Запись параметров");
+    ReportBtn = NewButton(group, "ReportBtn", "Отчет");
+    GraphBtn = NewButton(group, "GraphBtn", "График");
+    for (QPushButton* button :
+         {ApproxBtn, ReplaceBtn, ManualBtn, RdParamBtn, WrParamBtn, ReportBtn, GraphBtn}) {
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+        buttons->addWidget(button);
+    }
+    layout->addLayout(buttons, 1, 0, 1, 3);
     return group;
 }
 

@@ -1,13 +1,26 @@
 #include "document/LgmApplication.h"
 
+#include <QFont>
 #include <QLibraryInfo>
 #include <QLocale>
 
 #include <clocale>
 
+namespace {
+constexpr double kFontPointSize = 8.0;
+} // namespace
+
 LgmApplication::LgmApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lgmservice"));
     setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+
+    // The windows are laid out for the compact dialog font of a desktop
+    // program (the main window is 779 pixels wide).
+    QFont compact = font();
+    if (compact.pointSizeF() > kFontPointSize) {
+        compact.setPointSizeF(kFontPointSize);
+        setFont(compact);
+    }
 
     // The interface is Russian whatever the desktop's language, so the
     // standard buttons ("Да", "Нет", "Отмена") are too.

@@ -32,7 +32,9 @@ void MainTblDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const QRect& rect = option.rect;
     painter->save();
     if (!cell.HasRecord) {
-        painter->fillRect(rect, option.palette.base());
+        // The grid's own fill; computed columns are disabled items, but an
+        // empty row looks the same in every column.
+        painter->fillRect(rect, option.palette.brush(QPalette::Active, QPalette::Base));
     } else {
         painter->fillRect(rect, ToColor(cell.Fill));
         const QRect inner = rect.adjusted(1, 1, -1, -1);
