@@ -109,7 +109,12 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
     CentreOnScreen();
 }
 
-TCalibrN3Form::~TCalibrN3Form() = default;
+TCalibrN3Form::~TCalibrN3Form() {
+    // The controls read the document while they go (hiding the grid asks for
+    // cells), so they go before it.
+    delete takeCentralWidget();
+    delete MainTblData;
+}
 
 void TCalibrN3Form::CentreOnScreen() {
     if (const QScreen* screen = this->screen()) {
