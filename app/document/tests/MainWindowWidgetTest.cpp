@@ -61,6 +61,7 @@ private slots:
     void ARefusedPulseDurationIsRestoredAndKeepsTheFocus();
     void TheApproximationButtonFillsTheLineTable();
     void ClosingWithUnsavedMeasurementsAsksFirst();
+    void TypingLeftInAnEditWhenTheWindowGoesIsNotCommitted();
     void AnErrorEscapingACommandIsShown();
 
 private:
@@ -83,7 +84,8 @@ void MainWindowWidgetTest::init() {
 }
 
 void MainWindowWidgetTest::cleanup() {
-    form_->Document().MarkSaved();
+    if (form_ != nullptr)
+        form_->Document().MarkSaved();
     form_.reset();
     messages_.reset();
 }
@@ -274,6 +276,17 @@ void MainWindowWidgetTest::ClosingWithUnsavedMeasurementsAsksFirst() {
 
     messages_->Answer({true});
     QVERIFY(form_->close());
+}
+
+void MainWindowWidgetTest::TypingLeftInAnEditWhenTheWindowGoesIsNotCommitted() {
+    ShowActive();
+    auto* tau = Find<QLineEdit>("TauEdit");
+    tau->setFocus();
+    tau->selectAll();
+    QTest::keyClicks(tau, "9"); // refused if it were committed
+    form_->Document().MarkSaved();
+    form_.reset();
+    QVERIFY(messages_->Empty());
 }
 
 void MainWindowWidgetTest::AnErrorEscapingACommandIsShown() {
