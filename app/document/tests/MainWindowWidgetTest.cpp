@@ -192,6 +192,11 @@ void MainWindowWidgetTest::TypingIntoACellStoresItAndShowsTheDerivedValues() {
     QTest::keyClicks(editor, "60");
     QCOMPARE(CellText(table, 0, 5), QStringLiteral("6.000000")); // "Qэт, м3/час"
     QCOMPARE(editor->text(), QStringLiteral("60"));              // the editor keeps the typing
+
+    // A click on a computed cell leaves the cursor where it was.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(0, 6)).center());
+    QCOMPARE(table->currentIndex().column(), 2);
     QVERIFY(messages_->Empty());
 }
 
