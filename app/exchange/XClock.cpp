@@ -1,0 +1,5 @@
+#include "exchange/XClock.h"
+
+std::shared_ptr<XClock> RealXClock() {
+    return nullptr;
+}
