@@ -1,0 +1,16 @@
+# The meter operations, the rig window and the service windows: their rules
+# in lgmcore, their widgets in lgmui.
+target_sources(lgmcore PRIVATE
+    ${CMAKE_CURRENT_LIST_DIR}/BkltConsole.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/MeterExchange.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/ServiceRules.cpp)
+
+add_library(exchange_testing STATIC ${CMAKE_CURRENT_LIST_DIR}/tests/FakeLink.cpp)
+target_link_libraries(exchange_testing PUBLIC lgmcore_testing)
+
+lgm_add_test(ExchangeRulesTest
+    SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/tests/ServiceRulesTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/tests/BkltConsoleTest.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/tests/MeterExchangeTest.cpp
+    LIBS exchange_testing)
