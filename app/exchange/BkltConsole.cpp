@@ -51,6 +51,11 @@ void BkltConsole::Close() {
     applyEnabled_ = false;
 }
 
+void BkltConsole::ReadyBtnClick() {
+    Close();
+    document_.RigWindowClosed();
+}
+
 // --- Settings -------------------------------------------------------------------
 
 ComboOutcome BkltConsole::ChangeChannel(int& channel, int other, int wanted) {

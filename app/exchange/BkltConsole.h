@@ -74,9 +74,12 @@ public:
     // the settings start from their defaults. True when the window is to be
     // shown. The run state and the values shown are kept.
     bool Open();
-    // "Завершить" and "Ручной ввод": a running run is told to stop, nothing
-    // is left to take. The document's table and source are the caller's.
+    // "Ручной ввод": a running run is told to stop, nothing is left to take.
+    // The document's table and source are the caller's.
     void Close();
+    // "Завершить": as Close, and the table is editable again; the source
+    // stays the rig.
+    void ReadyBtnClick();
 
     const BkltSettings& Settings() const { return settings_; }
     // The water temperature the edit shows on opening.

@@ -14,3 +14,16 @@ lgm_add_test(ExchangeRulesTest
         ${CMAKE_CURRENT_LIST_DIR}/tests/BkltConsoleTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/tests/MeterExchangeTest.cpp
     LIBS exchange_testing)
+
+# --- Windows -----------------------------------------------------------------
+if(LGM_BUILD_GUI)
+    target_sources(lgmui PRIVATE
+        ${CMAKE_CURRENT_LIST_DIR}/AboutUnit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/AdaptorUnit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/Bkltunit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ExchangeWindows.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/TestOutUnit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/ThermoUnit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/TunePortUnit.cpp
+        ${CMAKE_CURRENT_LIST_DIR}/XchgViewUnit.cpp)
+endif()
