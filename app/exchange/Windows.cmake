@@ -27,3 +27,8 @@ if(LGM_BUILD_GUI)
         ${CMAKE_CURRENT_LIST_DIR}/TunePortUnit.cpp
         ${CMAKE_CURRENT_LIST_DIR}/XchgViewUnit.cpp)
 endif()
+
+if(LGM_BUILD_GUI)
+    add_executable(lgmexchangedemo ${CMAKE_CURRENT_LIST_DIR}/demo/ExchangeWindowsDemo.cpp)
+    target_link_libraries(lgmexchangedemo PRIVATE lgmui)
+endif()
