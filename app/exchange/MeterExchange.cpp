@@ -91,10 +91,12 @@ void MeterExchange::DocumentCommandEnded() {
 void MeterExchange::PortChosen(int port) {
     if (port != document_.PortIndex()) {
         const bool opened = link_.OpenPort(port);
-        // The thread closed the previous port before it tried the new one.
         document_.SetLinked(link_.IsPortOpen());
         if (!opened) {
-            document_.SetPortIndex(-1);
+            // The thread closes the working port before it opens another: a
+            // failed open leaves none (a busy thread refuses and keeps it).
+            if (!link_.IsPortOpen())
+                document_.SetPortIndex(-1);
             ShowError(kOpenFailedText);
             return;
         }

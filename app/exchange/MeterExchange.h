@@ -59,8 +59,8 @@ public:
 
     // --- Main window ----------------------------------------------------------
     // The port dialog confirmed port (0 … 3). Another port than the working
-    // one is opened ("Не удалосось открыть COM-порт" when it cannot be, and
-    // then there is no working port).
+    // one is opened ("Не удалосось открыть COM-порт" when it cannot be; the
+    // working port is then none, or the old one when the thread was busy).
     void PortChosen(int port);
     // "Чтение параметров", "Запись параметров", "Тест питания...".
     void RdParamBtnClick();

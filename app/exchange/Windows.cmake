@@ -32,3 +32,15 @@ if(LGM_BUILD_GUI)
     add_executable(lgmexchangedemo ${CMAKE_CURRENT_LIST_DIR}/demo/ExchangeWindowsDemo.cpp)
     target_link_libraries(lgmexchangedemo PRIVATE lgmui)
 endif()
+
+# The windows end to end against lgmsim, on the thread's virtual clock.
+if(LGM_BUILD_GUI)
+    lgm_add_test(ExchangeWindowsTest
+        SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ExchangeWindowsTest.cpp
+        LIBS lgmui lgmcore_testing lgmexchange_testing lgmsim_testing
+        TIMEOUT 300
+        GUI)
+    if(TARGET ExchangeWindowsTest)
+        set_target_properties(ExchangeWindowsTest PROPERTIES AUTOMOC ON)
+    endif()
+endif()
