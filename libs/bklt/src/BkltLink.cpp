@@ -1,7 +1,7 @@
 #include "BkltLink.h"
 
 #include "NkComPort.h"
-#include "ProtocolSupport.h"
+#include "ZorProtocolSupport.h"
 #include "ZorCommon.h"
 
 #include <atomic>

@@ -3,7 +3,7 @@
 #include "BkltFrames.h"
 #include "BkltLink.h"
 #include "NkComPort.h"
-#include "ProtocolSupport.h"
+#include "ZorProtocolSupport.h"
 #include "ZorLang.h"
 
 #include <algorithm>

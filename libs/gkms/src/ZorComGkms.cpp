@@ -2,7 +2,7 @@
 
 #include "GkmsFrames.h"
 #include "NkComPort.h"
-#include "ProtocolSupport.h"
+#include "ZorProtocolSupport.h"
 #include "ZorCommon.h"
 #include "ZorLang.h"
 

@@ -114,10 +114,10 @@ typedef struct ApproxDataItem {
  * Time-outs: 6000 ms for each of the two reads of a meter command, 3000 ms
  * for the adaptor's set-level and identity commands, 6000 ms for the flash
  * duration. There are no retries: a failure ends the call. When the
- * environment variable ZORCOMLGM_TIMEOUT_PERCENT holds a whole number
- * 1 … 100 at the first exchange of the process, every time-out is shortened
- * to that percentage (tests use it to fail fast against a silent device);
- * the variable is read once.
+ * environment variable ZORCOM_TIME_SCALE holds a number above 0 and at most
+ * 1 at the first exchange of the process, every time-out is multiplied by it
+ * (tests use it to fail fast against a silent device); the variable is read
+ * once and is shared with the rig controller and ГКМС libraries.
  *
  * Codes of the link exports (besides those stated at each):
  *   -19  bad argument (nothing is sent)

@@ -1,28 +1,13 @@
 // The fixed texts this library writes into the exchange log. The log is
 // Windows-1251; the texts are written here in Unicode and encoded by the
-// compiler with the code page table ZorCommon converts with.
+// compiler.
 #pragma once
 
-#include "Cp1251.h"
-
-#include <cstddef>
+#include "ZorProtocolSupport.h"
 
 namespace lgm {
 
-template <std::size_t N> struct Cp1251Text {
-    char Bytes[N]{};
-
-    consteval Cp1251Text(const char16_t (&text)[N]) {
-        for (std::size_t i = 0; i < N; ++i) {
-            auto byte = zor::cp1251::FromUnicode(text[i]);
-            if (!byte)
-                throw "a log text holds a character Windows-1251 lacks";
-            Bytes[i] = static_cast<char>(*byte);
-        }
-    }
-
-    constexpr const char* Text() const { return Bytes; }
-};
+using zorproto::Cp1251Text;
 
 namespace logtext {
 

@@ -35,7 +35,7 @@ int32_t MeterProtocol::ReadBlock(const char* title, uint8_t command, uint32_t le
     int32_t result = link_.Exchange(&command, 1, &status, 1, timeouts_.Meter);
     if (result < 0)
         return result;
-    Log(logtext::kAnswer.Text(), &status, 1);
+    Log(logtext::kAnswer.c_str(), &status, 1);
     if (status != command)
         return rule == StatusRule::Answer && status == kRejected ? ZOR_ERR_REJECTED
                                                                  : ZOR_ERR_BAD_VALUES;
@@ -47,7 +47,7 @@ int32_t MeterProtocol::ReadBlock(const char* title, uint8_t command, uint32_t le
     Log(nullptr, answer, length + 2);
     if (!BlockChecksumValid(answer, length)) {
         if (rule == StatusRule::Answer)
-            Note(logtext::kBadChecksum.Text());
+            Note(logtext::kBadChecksum.c_str());
         return ZOR_ERR_CHECKSUM;
     }
     std::memcpy(out, answer, length);
@@ -63,7 +63,7 @@ int32_t MeterProtocol::WriteBlock(const char* title, uint8_t command, const uint
     int32_t result = link_.Exchange(frame, frameLength, &status, 1, timeouts_.Meter);
     if (result < 0)
         return result;
-    Log(logtext::kAnswer.Text(), &status, 1);
+    Log(logtext::kAnswer.c_str(), &status, 1);
     if (status == kRejected)
         return ZOR_ERR_REJECTED;
 
@@ -73,7 +73,7 @@ int32_t MeterProtocol::WriteBlock(const char* title, uint8_t command, const uint
         return result;
     Log(nullptr, repeat, frameLength - 1);
     if (!EchoMatches(frame, frameLength, status, repeat)) {
-        Note(logtext::kEchoMismatch.Text());
+        Note(logtext::kEchoMismatch.c_str());
         return ZOR_ERR_ECHO_MISMATCH;
     }
     return ZOR_OK;
@@ -102,7 +102,7 @@ int32_t MeterProtocol::RewriteTable2(uint32_t flags, const uint8_t* journal, uin
     const BlockCommands& block = *TableCommands(2);
     uint8_t table[kTable2Length];
     const int32_t result =
-        ReadBlock(logtext::kReadTable.Text(), block.Read, block.Length, table, StatusRule::PreRead);
+        ReadBlock(logtext::kReadTable.c_str(), block.Read, block.Length, table, StatusRule::PreRead);
     if (result < 0)
         return result;
     if (journal != nullptr) {
@@ -111,7 +111,7 @@ int32_t MeterProtocol::RewriteTable2(uint32_t flags, const uint8_t* journal, uin
     }
     if (thermoByte != nullptr)
         table[0] = *thermoByte;
-    return WriteBlock(logtext::kWriteTable.Text(), block.WriteCommand(flags), table, kTable2Length,
+    return WriteBlock(logtext::kWriteTable.c_str(), block.WriteCommand(flags), table, kTable2Length,
                       kTable2Length);
 }
 
@@ -119,12 +119,12 @@ int32_t MeterProtocol::ReadShort(uint32_t command, uint32_t* result) {
     if (result == nullptr)
         return ZOR_ERR_BAD_PARAM;
     const uint8_t code = static_cast<uint8_t>(LowByte(command));
-    Log(logtext::kShortCommand.Text(), &code, 1);
+    Log(logtext::kShortCommand.c_str(), &code, 1);
     uint8_t status = 0;
     int32_t outcome = link_.Exchange(&code, 1, &status, 1, timeouts_.Meter);
     if (outcome < 0)
         return outcome;
-    Log(logtext::kAnswer.Text(), &status, 1);
+    Log(logtext::kAnswer.c_str(), &status, 1);
     if (status == kRejected)
         return ZOR_ERR_REJECTED;
     if (status != code)
@@ -135,7 +135,7 @@ int32_t MeterProtocol::ReadShort(uint32_t command, uint32_t* result) {
         return outcome;
     Log(nullptr, answer, 3);
     if (!ShortAnswerValid(answer)) {
-        Note(logtext::kBadChecksum.Text());
+        Note(logtext::kBadChecksum.c_str());
         return ZOR_ERR_CHECKSUM;
     }
     *result = answer[0];
@@ -146,14 +146,14 @@ int32_t MeterProtocol::ReadParams(uint32_t version, void* destination, uint32_t 
     const BlockCommands* block = ParamsCommands(LowByte(version));
     if (block == nullptr)
         return ZOR_ERR_BAD_PARAM;
-    return ReadBlockChecked(logtext::kReadParams.Text(), *block, destination, size);
+    return ReadBlockChecked(logtext::kReadParams.c_str(), *block, destination, size);
 }
 
 int32_t MeterProtocol::ReadTable(uint32_t version, void* destination, uint32_t size) {
     const BlockCommands* block = TableCommands(LowByte(version));
     if (block == nullptr)
         return ZOR_ERR_BAD_PARAM;
-    return ReadBlockChecked(logtext::kReadTable.Text(), *block, destination, size);
+    return ReadBlockChecked(logtext::kReadTable.c_str(), *block, destination, size);
 }
 
 int32_t MeterProtocol::WriteParams(uint32_t version, uint32_t flags, const void* data,
@@ -161,7 +161,7 @@ int32_t MeterProtocol::WriteParams(uint32_t version, uint32_t flags, const void*
     const BlockCommands* block = ParamsCommands(LowByte(version));
     if (block == nullptr || data == nullptr)
         return ZOR_ERR_BAD_PARAM;
-    return WriteBlock(logtext::kWriteParams.Text(), block->WriteCommand(flags),
+    return WriteBlock(logtext::kWriteParams.c_str(), block->WriteCommand(flags),
                       static_cast<const uint8_t*>(data), length, block->Length);
 }
 
@@ -176,7 +176,7 @@ int32_t MeterProtocol::WriteTable(uint32_t version, uint32_t flags, const void* 
     // journal around the byte the meter holds.
     if (meter == 2)
         return RewriteTable2(flags, bytes, length, nullptr);
-    return WriteBlock(logtext::kWriteTable.Text(), block->WriteCommand(flags), bytes, length,
+    return WriteBlock(logtext::kWriteTable.c_str(), block->WriteCommand(flags), bytes, length,
                       block->Length);
 }
 
@@ -192,14 +192,14 @@ int32_t MeterProtocol::SetLevel(uint32_t level) {
     if (level > kMaxLevel)
         return ZOR_ERR_BAD_PARAM;
     const uint8_t command = static_cast<uint8_t>(kCmdSetLevel0 + level);
-    Log(logtext::kSetLevel.Text(), &command, 1);
+    Log(logtext::kSetLevel.c_str(), &command, 1);
     uint8_t answer = 0;
     const int32_t result = link_.Exchange(&command, 1, &answer, 1, timeouts_.Adaptor);
     if (result < 0)
         return result;
     if (answer == command)
         return ZOR_OK;
-    Log(logtext::kAnswer.Text(), &answer, 1);
+    Log(logtext::kAnswer.c_str(), &answer, 1);
     return ZOR_ERR_ECHO_MISMATCH;
 }
 
@@ -207,12 +207,12 @@ int32_t MeterProtocol::GetLongitude(uint32_t* result) {
     if (result == nullptr)
         return ZOR_ERR_BAD_PARAM;
     const uint8_t command = kCmdFlashDuration;
-    Log(logtext::kReadFlash.Text(), &command, 1);
+    Log(logtext::kReadFlash.c_str(), &command, 1);
     uint8_t answer = 0;
     int32_t outcome = link_.Exchange(&command, 1, &answer, 1, timeouts_.Flash);
     if (outcome < 0)
         return outcome;
-    Log(logtext::kAnswer.Text(), &answer, 1);
+    Log(logtext::kAnswer.c_str(), &answer, 1);
     // An adaptor with nothing to report answers another byte and no
     // duration; the caller keeps what it had.
     if (answer != command)
@@ -230,12 +230,12 @@ int32_t MeterProtocol::ReadAdaptor(uint32_t* result) {
     if (result == nullptr)
         return ZOR_ERR_BAD_PARAM;
     const uint8_t command = kCmdAdaptorIdentity;
-    Log(logtext::kReadAdaptor.Text(), &command, 1);
+    Log(logtext::kReadAdaptor.c_str(), &command, 1);
     uint8_t answer = 0;
     int32_t outcome = link_.Exchange(&command, 1, &answer, 1, timeouts_.Adaptor);
     if (outcome < 0)
         return outcome;
-    Log(logtext::kAnswer.Text(), &answer, 1);
+    Log(logtext::kAnswer.c_str(), &answer, 1);
     if (answer != command) {
         *result = 0;
         return ZOR_ERR_REJECTED;

@@ -11,13 +11,12 @@ struct Timeouts {
     int32_t Flash;   // the adaptor's flash duration
 };
 
-// 6000, 3000 and 6000 ms. ZORCOMLGM_TIMEOUT_PERCENT (1 ... 100), read once
-// at the first call, shortens all three in proportion, so tests of failing
-// devices need not wait the full time.
+// 6000, 3000 and 6000 ms on the protocol libraries' time scale
+// (ZORCOM_TIME_SCALE, read once), so tests of failing devices need not wait
+// the full time.
 const Timeouts& LinkTimeouts();
 
-// The time-outs under a percentage; any other text than a whole number
-// 1 ... 100 leaves them at full length.
-Timeouts ScaledTimeouts(const char* percent);
+// The three time-outs on a given scale.
+Timeouts ScaledTimeouts(double scale);
 
 } // namespace lgm

@@ -1,5 +1,6 @@
 #include "Frames.h"
 #include "Timeouts.h"
+#include "ZorProtocolSupport.h"
 
 #include <cmath>
 #include <cstdint>
@@ -115,17 +116,17 @@ TEST(Frames, ThermoCompensationByte) {
     }
 }
 
-TEST(Timeouts, PercentShortensAllThreeAndBadTextsKeepThem) {
-    const lgm::Timeouts full = lgm::ScaledTimeouts(nullptr);
+TEST(Timeouts, ScaleShortensAllThreeAndBadTextsKeepThem) {
+    const lgm::Timeouts full = lgm::ScaledTimeouts(zorproto::parseTimeScale(nullptr));
     EXPECT_EQ(full.Meter, 6000);
     EXPECT_EQ(full.Adaptor, 3000);
     EXPECT_EQ(full.Flash, 6000);
-    const lgm::Timeouts tenth = lgm::ScaledTimeouts("10");
+    const lgm::Timeouts tenth = lgm::ScaledTimeouts(zorproto::parseTimeScale("0.1"));
     EXPECT_EQ(tenth.Meter, 600);
     EXPECT_EQ(tenth.Adaptor, 300);
     EXPECT_EQ(tenth.Flash, 600);
-    for (const char* bad : {"", "0", "101", "-5", "5x", "x"})
-        EXPECT_EQ(lgm::ScaledTimeouts(bad).Meter, 6000) << bad;
+    for (const char* bad : {"", "0", "1.5", "-0.5", "0.5x", "x"})
+        EXPECT_EQ(lgm::ScaledTimeouts(zorproto::parseTimeScale(bad)).Meter, 6000) << bad;
 }
 
 } // namespace

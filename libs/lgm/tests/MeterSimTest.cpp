@@ -4,7 +4,7 @@
 // lines, every fault the simulator injects, and the log of a full exchange
 // against a golden file.
 //
-// ZORCOMLGM_TIMEOUT_PERCENT (set for this test) shortens the link's
+// ZORCOM_TIME_SCALE (set for this test) shortens the link's
 // time-outs so a silent device fails fast.
 #include "NkComPort.h"
 #include "SimProcess.h"

@@ -1,6 +1,6 @@
 // Helpers the device protocol libraries share: exchange log texts encoded in
 // Windows-1251 at compile time, and the time scale of their waits.
-// Header-only; each library gets its own copy.
+// Header-only (target ZorProtocolSupport); each library gets its own copy.
 #pragma once
 
 #include "Cp1251.h"
@@ -31,27 +31,33 @@ template <std::size_t N> struct Cp1251Text {
     const char* c_str() const { return bytes; }
 };
 
+// A time scale as written in ZORCOM_TIME_SCALE: a number above 0 and at most
+// 1; anything else, or no text, is 1.
+inline double parseTimeScale(const char* text) {
+    if (text == nullptr) {
+        return 1.0;
+    }
+    char* end = nullptr;
+    const double value = std::strtod(text, &end);
+    return end != text && *end == '\0' && value > 0.0 && value <= 1.0 ? value : 1.0;
+}
+
 // The factor ZORCOM_TIME_SCALE gives every time-out and pause of the protocol
-// libraries, read once: a number above 0 and at most 1; anything else, or no
-// variable, is 1. Tests against simulated devices set it to keep a missing
-// answer from costing whole seconds.
+// libraries, read once. Tests against simulated devices set it to keep a
+// missing answer from costing whole seconds.
 inline double timeScale() {
-    static const double scale = [] {
-        const char* text = std::getenv("ZORCOM_TIME_SCALE");
-        if (text == nullptr) {
-            return 1.0;
-        }
-        char* end = nullptr;
-        const double value = std::strtod(text, &end);
-        return end != text && *end == '\0' && value > 0.0 && value <= 1.0 ? value : 1.0;
-    }();
+    static const double scale = parseTimeScale(std::getenv("ZORCOM_TIME_SCALE"));
     return scale;
 }
 
-// A wait of ms milliseconds on the time scale, at least 1 ms.
-inline int32_t scaledMs(int32_t ms) {
-    const double scaled = std::ceil(ms * timeScale());
+// A wait of ms milliseconds on a time scale, at least 1 ms.
+inline int32_t scaledMs(int32_t ms, double scale) {
+    const double scaled = std::ceil(ms * scale);
     return scaled < 1.0 ? 1 : static_cast<int32_t>(scaled);
+}
+
+inline int32_t scaledMs(int32_t ms) {
+    return scaledMs(ms, timeScale());
 }
 
 } // namespace zorproto
