@@ -5,15 +5,14 @@ target_sources(lgmcore PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/MeterExchange.cpp
     ${CMAKE_CURRENT_LIST_DIR}/ServiceRules.cpp)
 
-add_library(exchange_testing STATIC ${CMAKE_CURRENT_LIST_DIR}/tests/FakeLink.cpp)
-target_link_libraries(exchange_testing PUBLIC lgmcore_testing)
-
+# The rules on a scripted thread (FakeLink).
 lgm_add_test(ExchangeRulesTest
     SOURCES
+        ${CMAKE_CURRENT_LIST_DIR}/tests/FakeLink.cpp
         ${CMAKE_CURRENT_LIST_DIR}/tests/ServiceRulesTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/tests/BkltConsoleTest.cpp
         ${CMAKE_CURRENT_LIST_DIR}/tests/MeterExchangeTest.cpp
-    LIBS exchange_testing)
+    LIBS lgmcore_testing)
 
 # --- Windows -----------------------------------------------------------------
 if(LGM_BUILD_GUI)
@@ -26,15 +25,12 @@ if(LGM_BUILD_GUI)
         ${CMAKE_CURRENT_LIST_DIR}/ThermoUnit.cpp
         ${CMAKE_CURRENT_LIST_DIR}/TunePortUnit.cpp
         ${CMAKE_CURRENT_LIST_DIR}/XchgViewUnit.cpp)
-endif()
 
-if(LGM_BUILD_GUI)
+    # One window alone, filled as in use, for the screenshots.
     add_executable(lgmexchangedemo ${CMAKE_CURRENT_LIST_DIR}/demo/ExchangeWindowsDemo.cpp)
     target_link_libraries(lgmexchangedemo PRIVATE lgmui)
-endif()
 
-# The windows end to end against lgmsim, on the thread's virtual clock.
-if(LGM_BUILD_GUI)
+    # The windows end to end against lgmsim, on the thread's virtual clock.
     lgm_add_test(ExchangeWindowsTest
         SOURCES ${CMAKE_CURRENT_LIST_DIR}/tests/ExchangeWindowsTest.cpp
         LIBS lgmui lgmcore_testing lgmexchange_testing lgmsim_testing

@@ -99,6 +99,7 @@ private slots:
     void ThePortDialogShowsTheDeviceBehindEachPort();
     void ReadingAStandardMeterEndsWithOneMessage();
     void WritingAfterAnApproximationStoresItInTheMeter();
+    void AOneLineMeterIsWrittenInItsMode();
     void TheSupplyTestShowsTheBatteryBand();
     void AMeterThatDoesNotAnswerIsReported();
     void OneBoxTellsFailuresThatArriveWhileItIsOpen();
@@ -244,6 +245,31 @@ void ExchangeWindowsTest::WritingAfterAnApproximationStoresItInTheMeter() {
                  qPrintable(QString::number(stored.A[i])));
     QCOMPARE(stored.DuIndex, static_cast<uint32_t>(Doc().Settings().DuIndex));
     QCOMPARE(stored.WeightCode, WeightCodeOf(Doc().Settings()));
+}
+
+void ExchangeWindowsTest::AOneLineMeterIsWrittenInItsMode() {
+    ChoosePort(2);
+    ChooseComboItem(Find<QComboBox>("TypeCombo"), QStringLiteral("ГКМС-ТИ2"));
+    for (double f : {10.0, 20.0, 30.0}) {
+        MeasurementRecord r = NewMeasurement();
+        r.MeasuredFrequency = f;
+        r.EtalonFlow = 0.1 * f;
+        r.Temperature = 20.0;
+        Doc().CalibrationList().Add(r);
+    }
+    Find<QPushButton>("ApproxBtn")->click();
+    QCOMPARE(Doc().Params().LineCount, 1u);
+    QVERIFY(std::fabs(Doc().Params().A[0] - 0.1) < 1e-9);
+    Find<QPushButton>("WrParamBtn")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(messages_->Messages(), std::vector<RecordedMessage>{Info(kWritten)},
+                              kWait);
+    // Mode 2 at Du 15 doubles A: 0.2 × 100000 (truncated, so a fit a hair
+    // below 0.1 sends one less).
+    std::map<std::string, std::string> meter = sim_->state(2);
+    QCOMPARE(meter["frames"], std::string("1"));
+    QCOMPARE(meter["doubled"], std::string("1"));
+    QVERIFY2(std::abs(std::stoi(meter["a"]) - 20000) <= 1, meter["a"].c_str());
+    QCOMPARE(meter["b"], std::string("0"));
 }
 
 void ExchangeWindowsTest::TheSupplyTestShowsTheBatteryBand() {
