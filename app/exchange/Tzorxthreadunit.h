@@ -10,7 +10,7 @@
 //     xthread.Resume();
 //     xthread.SendCommand(XCmd::OpenPort, port, nullptr);
 //     ...
-//     if (xthread.PreparePort(3) &&
+//     if (xthread.PreparePort(XPortKind::Lgm) &&
 //         xthread.SendCommand(XCmd::ReadParams, kVersionRecent, &params))
 //         ShowProgress();                        // result comes to receiver
 //
@@ -65,7 +65,9 @@
 //     10 ReadThermoSensor        uint32_t: the sensor byte (selector)
 //     11 WriteThermoCompensation double: the compensation, °C (selector)
 //     12 ReadThermoCompensation  uint32_t: first byte of the table (selector)
-//     13 OutputTest              MeterParams, filled (selector)
+//     13 OutputTest              MeterParams, filled (selector); the block
+//                                read first is written back at the end, also
+//                                when writing the test block failed
 //     16 TuneAdaptor             AdaptorTuning
 //     17 StartRig                BkltState in the rig window's buffer: the run
 //                                parameters (mode 0 … 3; + kRigLasers)
@@ -84,8 +86,9 @@
 //
 // Meter version selector (low 16 bits of the argument of the meter commands)
 //   kVersionCached  the version last read from the meter (asked when none);
-//   kVersionRecent  that version if a parameter or table read succeeded less
-//                   than 5 s ago, otherwise asked (the windows pass this);
+//   kVersionRecent  that version if one was read and a parameter or table
+//                   read succeeded less than 5 s ago, otherwise asked (the
+//                   windows pass this);
 //   kVersionAsk     always asked (short command 0x08);
 //   other values    the version itself, low 8 bits.
 //   Opening or closing a port forgets the version read.
@@ -102,7 +105,7 @@
 //   the queries may be called from the window thread; SendCommand with codes 1
 //   and 2 and PreparePort touch the port in the caller's thread, so call them
 //   only while no command runs (the busy handshake refuses 1 and 2 then).
-//   AbortExchange may be called at any time.
+//   AbortExchange may be called at any time, from any thread.
 #pragma once
 
 #include "exchange/XClock.h"
@@ -224,12 +227,13 @@ public:
     bool IsBusy() const;
 
     // Breaks off the transfer the running command waits in (NkComPortBreak):
-    // the command then fails with -12 or -13. Nothing when no port is open.
-    // Callable from any thread.
+    // the command then fails with -12 or -13. Nothing when no port is open or
+    // no command is pending or running (a break with nothing to cut would
+    // cut the next command's first wait).
     void AbortExchange();
 
-    // The rig state of the last successful poll (Code, Status, Measurement);
-    // all zero before the first.
+    // The rig state of the last successful poll or StopRig (Code, Status,
+    // Measurement); all zero before the first. Safe from any thread.
     BkltState RigState() const;
 
 private:

@@ -277,6 +277,23 @@ TEST_F(MeterTest, AFailedTestWriteStillRestoresTheParameters) {
     EXPECT_EQ(SimParams(kMeterV2), block);
 }
 
+TEST_F(MeterTest, EndingTheProgramCutsTheOutputTestShortButRestoresTheParameters) {
+    Start(kMeterV2);
+    const Bytes block = PackedBlock(2);
+    sim().deviceCommand(kMeterV2, "params " + ToHex(block));
+    const int writes = Writes(kMeterV2);
+    MeterParams shown{};
+    ASSERT_TRUE(thread.SendCommand(XCmd::OutputTest, kVersionRecent, &shown));
+    ASSERT_TRUE(queue.NextOf(XCmd::TestProgress));
+    const uint32_t asked = clock->TickCount();
+    thread.Terminate();
+    EXPECT_LT(clock->TickCount() - asked, 15000u);
+    EXPECT_EQ(queue.NextOf(XCmd::OutputTest)->WParam, uint32_t(XCmd::OutputTest));
+    EXPECT_EQ(Writes(kMeterV2), writes + 2);
+    EXPECT_EQ(SimParams(kMeterV2), block);
+    EXPECT_FALSE(thread.IsPortOpen());
+}
+
 TEST_F(MeterTest, AdaptorTuning) {
     struct Case {
         const char* flash; // durations at levels 0 … 3
