@@ -21,6 +21,8 @@ public:
     // choice; false when it could not be opened (no port is open then).
     virtual bool OpenPort(int32_t port) = 0;
     virtual bool IsPortOpen() const = 0;
+    // Whether a command is pending or running.
+    virtual bool IsBusy() const = 0;
     // Breaks off the transfer the running command waits in.
     virtual void AbortExchange() = 0;
     // The rig's state as the last poll found it.

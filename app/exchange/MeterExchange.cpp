@@ -46,9 +46,15 @@ MeterExchange::MeterExchange(ExchangeLink& link, CalibrationDocument& document,
 
 // --- Sending ------------------------------------------------------------------------
 
-bool MeterExchange::SetUpPort(uint32_t kind) {
+bool MeterExchange::SetUpPort(uint32_t kind, const char* refusal) {
     if (document_.PortIndex() < 0) {
         ShowError(kNoPortText);
+        return false;
+    }
+    // The preparation runs in this thread: it must not meet a running
+    // command on the port, so a busy thread refuses first.
+    if (link_.IsBusy()) {
+        ShowError(refusal);
         return false;
     }
     if (!link_.PreparePort(kind)) {
@@ -105,7 +111,7 @@ void MeterExchange::PortChosen(int port) {
 }
 
 void MeterExchange::RdParamBtnClick() {
-    if (SetUpPort(XPortKind::Lgm))
+    if (SetUpPort(XPortKind::Lgm, kRefusedText))
         SendWithProgress(XCmd::ReadParams, kVersionRecent, &params_, kRefusedText);
 }
 
@@ -115,7 +121,7 @@ void MeterExchange::WrParamBtnClick() {
         return;
     const int32_t family = ClassOf(document_.Settings().DevType);
     document_.FillParamsForWrite();
-    if (!SetUpPort(static_cast<uint32_t>(family)))
+    if (!SetUpPort(static_cast<uint32_t>(family), kRefusedText))
         return;
     params_ = document_.Params();
     if (family != MeterClass::Lgm) {
@@ -130,14 +136,14 @@ void MeterExchange::WrParamBtnClick() {
 }
 
 void MeterExchange::ServiceSupplyItemClick() {
-    if (SetUpPort(XPortKind::Lgm))
+    if (SetUpPort(XPortKind::Lgm, kRefusedText))
         SendWithProgress(XCmd::ReadSupply, 0, &supply_, kRefusedText);
 }
 
 // --- Service windows ----------------------------------------------------------------------
 
 void MeterExchange::TuneAdaptor(int level, bool automatic) {
-    if (!SetUpPort(XPortKind::Lgm))
+    if (!SetUpPort(XPortKind::Lgm, kRefusedText))
         return;
     if (!automatic)
         tuning_.Level = level;
@@ -160,7 +166,8 @@ void MeterExchange::WriteThermoCompensation(double value) {
 }
 
 bool MeterExchange::StartOutputTest() {
-    return SetUpPort(XPortKind::Lgm) && Send(XCmd::OutputTest, kVersionRecent, &params_, kBusyText);
+    return SetUpPort(XPortKind::Lgm, kBusyText) &&
+           Send(XCmd::OutputTest, kVersionRecent, &params_, kBusyText);
 }
 
 void MeterExchange::AbortExchange() {

@@ -88,8 +88,9 @@ public:
 
 private:
     // Applies a device's line settings to the working port (kind 1, 2: ГКМС
-    // in that mode, 3: ЛГМ); shows why not and returns false.
-    bool SetUpPort(uint32_t kind);
+    // in that mode, 3: ЛГМ); shows why not (refusal: the thread is busy) and
+    // returns false.
+    bool SetUpPort(uint32_t kind, const char* refusal);
     // Sends a command whose record the window reads or fills; refused with
     // the text given.
     bool Send(int32_t code, uint32_t argument, void* data, const char* refusal);

@@ -18,6 +18,7 @@ public:
         return thread_.SendCommand(XCmd::OpenPort, static_cast<uint32_t>(port), nullptr);
     }
     bool IsPortOpen() const override { return thread_.IsPortOpen(); }
+    bool IsBusy() const override { return thread_.IsBusy(); }
     void AbortExchange() override { thread_.AbortExchange(); }
     BkltState RigState() const override { return thread_.RigState(); }
 

@@ -20,6 +20,7 @@ public:
     bool PreparePort(uint32_t kind) override;
     bool OpenPort(int32_t port) override;
     bool IsPortOpen() const override { return open; }
+    bool IsBusy() const override { return busy; }
     void AbortExchange() override { ++aborts; }
     BkltState RigState() const override { return rigState; }
 

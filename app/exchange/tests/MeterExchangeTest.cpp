@@ -118,6 +118,16 @@ TEST_F(MeterExchangeTest, NothingIsSentWithoutAPortOrAPreparedLine) {
               (std::vector<std::string>{"Не удалось настроить порт", "Не удалось настроить порт"}));
     EXPECT_TRUE(link.sent.empty());
     EXPECT_TRUE(views.calls.empty());
+
+    // A busy thread's port is not touched.
+    messages.Clear();
+    link.prepared.clear();
+    link.busy = true;
+    exchange.RdParamBtnClick();
+    EXPECT_FALSE(exchange.StartOutputTest());
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{kRefused, "Не завершен предыдущий обмен"}));
+    EXPECT_TRUE(link.prepared.empty());
 }
 
 TEST_F(MeterExchangeTest, ReadingAStandardMeterTakesParametersThenDataList) {
