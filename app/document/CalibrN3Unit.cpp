@@ -1,11 +1,15 @@
 #include "document/CalibrN3Unit.h"
 
+#include "approx/ManualCoeffDlg.h"
+#include "approx/StdSectDlg.h"
 #include "document/EditCommitter.h"
 #include "document/HandlerGuard.h"
 #include "document/MainTblModel.h"
 #include "document/MainTblView.h"
 #include "document/StateGrid.h"
 #include "document/StateWidgets.h"
+#include "files/FileMenu.h"
+#include "files/ProgramFiles.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -100,6 +104,7 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
     BindHandlers();
     ShowTableMenuEnabling();
     ShowDocument();
+    LoadStdSects(document_->StdSects());
     // WeightCombo and PulsesEdit take turns in one place: one width for both,
     // so the pulse duration does not move when the output changes.
     PulsesEdit->setFixedWidth(WeightCombo->sizeHint().width());
@@ -110,6 +115,7 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
 }
 
 TCalibrN3Form::~TCalibrN3Form() {
+    SaveStdSects(document_->StdSects());
     // An edit that loses the focus because the window goes is not committed.
     qDeleteAll(findChildren<EditCommitter*>());
     // The controls read the document while they go (hiding the grid asks for
@@ -337,6 +343,14 @@ void TCalibrN3Form::BindHandlers() {
     Bind(SortItem, &TCalibrN3Form::SortItemClick);
     Bind(LineItem, &TCalibrN3Form::LineItemClick);
     Bind(OnOffItem, &TCalibrN3Form::OnOffItemClick);
+
+    files_ = std::make_unique<FileMenu>(*document_, this, SerNoEdit);
+    Bind(FileOpenItem, &TCalibrN3Form::FileOpenItemClick);
+    Bind(FileSaveItem, &TCalibrN3Form::FileSaveItemClick);
+    Bind(FileSaveAsItem, &TCalibrN3Form::FileSaveAsItemClick);
+    Bind(FileExportKItem, &TCalibrN3Form::FileExportKItemClick);
+    Bind(StdSectionItem, &TCalibrN3Form::StdSectionItemClick);
+    Bind(ManualBtn, &TCalibrN3Form::ManualBtnClick);
 
     // Items that are not in the view state are enabled exactly when served.
     for (QAction* item : {FileNewItem, FileOpenItem, FileSaveItem, FileSaveAsItem, FileExportKItem,
@@ -639,5 +653,35 @@ void TCalibrN3Form::LineItemClick() {
 
 void TCalibrN3Form::OnOffItemClick() {
     document_->Table().OnOffItemClick();
+    ShowDocument();
+}
+
+// --- Files and the approximation windows ----------------------------------------
+
+void TCalibrN3Form::FileOpenItemClick() {
+    files_->FileOpenItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileSaveItemClick() {
+    files_->FileSaveItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileSaveAsItemClick() {
+    files_->FileSaveAsItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileExportKItemClick() {
+    files_->FileExportKItemClick();
+}
+
+void TCalibrN3Form::StdSectionItemClick() {
+    TStdSectDlg(document_->StdSects(), this).exec();
+}
+
+void TCalibrN3Form::ManualBtnClick() {
+    ShowManualCoefficients(this, *document_);
     ShowDocument();
 }

@@ -22,6 +22,7 @@
 #include <memory>
 #include <string_view>
 
+class FileMenu;
 class MainTblModel;
 class MainTblView;
 class QAbstractButton;
@@ -120,9 +121,17 @@ private:
     void SortItemClick();
     void LineItemClick();
     void OnOffItemClick();
+    // The file menu's commands, "Стандартные прямые..." and "Ручной ввод"
+    void FileOpenItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void FileExportKItemClick();
+    void StdSectionItemClick();
+    void ManualBtnClick();
 
     std::unique_ptr<CalibrationDocument> document_;
     ExchangeLog log_;
+    std::unique_ptr<FileMenu> files_;
     QSet<const QObject*> served_;
 
     // --- Menu bar -------------------------------------------------------------
