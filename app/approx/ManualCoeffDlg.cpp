@@ -47,7 +47,9 @@ TManualCoeffDlg::TManualCoeffDlg(uint32_t maxLines, bool bAllowed, LineTable& li
         auto* check = new QCheckBox(this);
         check->setObjectName(QStringLiteral("Line%1Check").arg(i + 1));
         // Room for the mark, so the row does not move when it appears.
-        check->setMinimumWidth(QCheckBox(FromUtf8(kFocusMark)).sizeHint().width());
+        check->setText(FromUtf8(kFocusMark));
+        check->setMinimumWidth(check->sizeHint().width());
+        check->setText(QString());
         check->installEventFilter(this);
         connect(check, &QCheckBox::clicked, this,
                 [this, i](bool checked) { LineCheckClick(i + 1, checked); });
