@@ -7,6 +7,7 @@
 #include "document/HandlerGuard.h"
 #include "document/LgmApplication.h"
 #include "document/StartUp.h"
+#include "files/ProgramFiles.h"
 
 #include <QTimer>
 
@@ -35,6 +36,7 @@ protected:
 int main(int argc, char** argv) {
     LgmApplication app(argc, argv);
 
+    SetProgramFilesFolder(QCoreApplication::applicationDirPath());
     std::unique_ptr<TCalibrN3Form> mainWindow;
     try {
         mainWindow = std::make_unique<TCalibrN3Form>(ParseCommandLine(argc, argv));

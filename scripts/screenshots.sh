@@ -43,3 +43,8 @@ shot docs/main-window.png 779x542 "$BUILD/bin/lgmservice"
 shot docs/port-dialog.png 360x90 "$BUILD/bin/lgmexchangedemo" port 360x90
 shot docs/rig-window.png 611x267 "$BUILD/bin/lgmexchangedemo" rig 611x267
 shot docs/adaptor-window.png 380x88 "$BUILD/bin/lgmexchangedemo" adaptor 380x88
+# The windows of the files and the approximation, each filled as in use
+# ("lgmdialogsdemo WINDOW" with no size prints the window's natural size).
+shot docs/stdsect-window.png 477x209 "$BUILD/bin/lgmdialogsdemo" stdsect 477x209
+shot docs/manual-coefficients-window.png 319x182 "$BUILD/bin/lgmdialogsdemo" manual 319x182
+shot docs/mathcad-columns-window.png 214x272 "$BUILD/bin/lgmdialogsdemo" columns 214x272

@@ -43,25 +43,17 @@ bool MatchesSequence(std::span<const ApproxDataItem> items, int duIndex) {
     return true;
 }
 
-} // namespace
-
-ApproxError SortByReducedFlow(TZorDataList& list, double Tpriv) {
-    return SortByReduced(list, Tpriv, &MeasurementRecord::EtalonFlow, true);
-}
-
-ApproxError SortByReducedFrequency(TZorDataList& list, double Tpriv) {
-    return SortByReduced(list, Tpriv, &MeasurementRecord::MeasuredFrequency, false);
-}
-
-ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* sections) {
+ApproxError CheckSectioning(const TZorDataList& list, double h, double Tpriv) {
     if (!IsSpreadLimit(h) || !IsWaterTemperature(Tpriv))
         return ApproxError::BadSetting;
     if (FindUnusableMeasurement(list, Tpriv) >= 0)
         return ApproxError::BadMeasurement;
-    // Cannot fail after the checks above.
-    static_cast<void>(SortByReducedFlow(list, Tpriv));
-    list.ClearSections();
+    return ApproxError::None;
+}
 
+// GroupSections after its checks.
+void GroupChecked(TZorDataList& list, double h, double Tpriv, uint32_t* sections) {
+    list.ClearSections();
     const auto records = list.Records();
     const std::vector<uint32_t> enabled = list.EnabledPositions();
     int32_t section = 0;
@@ -84,8 +76,9 @@ ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* 
         const double f = r.MeasuredFrequency * k;
         if (n == 0)
             q0 = q;
-        // The spread is measured from the section's first (smallest) flow, and
-        // a record exactly at the limit already opens the next section.
+        // The spread is measured from the section's first flow (the smallest
+        // in the reduced order), and a record exactly at the limit already
+        // opens the next section.
         if (std::fabs((q - q0) / q0) < h) {
             sumQ += q;
             sumF += f;
@@ -102,6 +95,31 @@ ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* 
         close(enabled.size());
     if (sections)
         *sections = static_cast<uint32_t>(section);
+}
+
+} // namespace
+
+ApproxError SortByReducedFlow(TZorDataList& list, double Tpriv) {
+    return SortByReduced(list, Tpriv, &MeasurementRecord::EtalonFlow, true);
+}
+
+ApproxError SortByReducedFrequency(TZorDataList& list, double Tpriv) {
+    return SortByReduced(list, Tpriv, &MeasurementRecord::MeasuredFrequency, false);
+}
+
+ApproxError GroupSections(TZorDataList& list, double h, double Tpriv, uint32_t* sections) {
+    if (const ApproxError error = CheckSectioning(list, h, Tpriv); error != ApproxError::None)
+        return error;
+    GroupChecked(list, h, Tpriv, sections);
+    return ApproxError::None;
+}
+
+ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* sections) {
+    if (const ApproxError error = CheckSectioning(list, h, Tpriv); error != ApproxError::None)
+        return error;
+    // Cannot fail after the checks above.
+    static_cast<void>(SortByReducedFlow(list, Tpriv));
+    GroupChecked(list, h, Tpriv, sections);
     return ApproxError::None;
 }
 

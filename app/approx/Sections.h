@@ -44,14 +44,18 @@ ApproxError SortByReducedFlow(TZorDataList& list, double Tpriv);
 // The same with the reduced frequency MeasuredFrequency·k; resets nothing.
 ApproxError SortByReducedFrequency(TZorDataList& list, double Tpriv);
 
-// Sorts by reduced flow and groups the enabled records into sections: a
+// Groups the enabled records into sections in the order the list has: a
 // section takes records while their reduced flow stays less than h (relative)
-// above its first record's. Every enabled record receives its Section and the
-// section's mean reduced flow and frequency; disabled records keep Section 0
-// and their old means. *sections receives the number of sections (0 without
-// enabled records).
+// above its first record's. Every record's Section becomes 0 first; every
+// enabled record then receives its Section and the section's mean reduced
+// flow and frequency; disabled records keep their old means. *sections
+// receives the number of sections (0 without enabled records).
 // Errors, leaving the list as it was: BadSetting (h or Tpriv),
 // BadMeasurement (FindUnusableMeasurement finds a record).
+ApproxError GroupSections(TZorDataList& list, double h, double Tpriv, uint32_t* sections = nullptr);
+
+// SortByReducedFlow, then GroupSections; the same errors, found before
+// anything moves.
 ApproxError SplitSections(TZorDataList& list, double h, double Tpriv, uint32_t* sections = nullptr);
 
 // Writes one item per section — its first enabled position and the means its

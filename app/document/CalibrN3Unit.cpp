@@ -1,5 +1,7 @@
 #include "document/CalibrN3Unit.h"
 
+#include "approx/ManualCoeffDlg.h"
+#include "approx/StdSectDlg.h"
 #include "document/EditCommitter.h"
 #include "document/HandlerGuard.h"
 #include "document/MainTblModel.h"
@@ -7,6 +9,8 @@
 #include "document/StateGrid.h"
 #include "document/StateWidgets.h"
 #include "exchange/ExchangeWindows.h"
+#include "files/FileMenu.h"
+#include "files/ProgramFiles.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -104,6 +108,7 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent,
     BindHandlers();
     ShowTableMenuEnabling();
     ShowDocument();
+    LoadStdSects(document_->StdSects());
     // WeightCombo and PulsesEdit take turns in one place: one width for both,
     // so the pulse duration does not move when the output changes.
     PulsesEdit->setFixedWidth(WeightCombo->sizeHint().width());
@@ -114,6 +119,7 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent,
 }
 
 TCalibrN3Form::~TCalibrN3Form() {
+    SaveStdSects(document_->StdSects());
     // The exchange thread ends while the window it posts to is whole.
     exchange_.reset();
     // An edit that loses the focus because the window goes is not committed.
@@ -353,6 +359,13 @@ void TCalibrN3Form::BindHandlers() {
     Bind(AboutItem, Exchange(&ExchangeWindows::AboutItemClick));
     Bind(RdParamBtn, Exchange(&ExchangeWindows::RdParamBtnClick));
     Bind(WrParamBtn, Exchange(&ExchangeWindows::WrParamBtnClick));
+    files_ = std::make_unique<FileMenu>(*document_, this, SerNoEdit);
+    Bind(FileOpenItem, &TCalibrN3Form::FileOpenItemClick);
+    Bind(FileSaveItem, &TCalibrN3Form::FileSaveItemClick);
+    Bind(FileSaveAsItem, &TCalibrN3Form::FileSaveAsItemClick);
+    Bind(FileExportKItem, &TCalibrN3Form::FileExportKItemClick);
+    Bind(StdSectionItem, &TCalibrN3Form::StdSectionItemClick);
+    Bind(ManualBtn, &TCalibrN3Form::ManualBtnClick);
 
     // Items that are not in the view state are enabled exactly when served.
     for (QAction* item : {FileNewItem, FileOpenItem, FileSaveItem, FileSaveAsItem, FileExportKItem,
@@ -674,5 +687,40 @@ void TCalibrN3Form::LineItemClick() {
 
 void TCalibrN3Form::OnOffItemClick() {
     document_->Table().OnOffItemClick();
+    ShowDocument();
+}
+
+// --- Files and the approximation windows ----------------------------------------
+
+void TCalibrN3Form::FileOpenItemClick() {
+    // A running meter exchange reads the characteristic and the data list.
+    if (document_->RefuseDuringExchange())
+        return;
+    files_->FileOpenItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileSaveItemClick() {
+    files_->FileSaveItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileSaveAsItemClick() {
+    files_->FileSaveAsItemClick();
+    ShowDocument();
+}
+
+void TCalibrN3Form::FileExportKItemClick() {
+    files_->FileExportKItemClick();
+}
+
+void TCalibrN3Form::StdSectionItemClick() {
+    TStdSectDlg(document_->StdSects(), this).exec();
+}
+
+void TCalibrN3Form::ManualBtnClick() {
+    if (document_->RefuseDuringExchange())
+        return;
+    ShowManualCoefficients(this, *document_);
     ShowDocument();
 }

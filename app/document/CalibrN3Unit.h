@@ -25,6 +25,7 @@
 
 class ExchangeWindows;
 class XClock;
+class FileMenu;
 class MainTblModel;
 class MainTblView;
 class QAbstractButton;
@@ -132,10 +133,18 @@ private:
     void SortItemClick();
     void LineItemClick();
     void OnOffItemClick();
+    // The file menu's commands, "Стандартные прямые..." and "Ручной ввод"
+    void FileOpenItemClick();
+    void FileSaveItemClick();
+    void FileSaveAsItemClick();
+    void FileExportKItemClick();
+    void StdSectionItemClick();
+    void ManualBtnClick();
 
     std::unique_ptr<CalibrationDocument> document_;
     ExchangeLog log_;
     std::unique_ptr<ExchangeWindows> exchange_;
+    std::unique_ptr<FileMenu> files_;
     QSet<const QObject*> served_;
 
     // --- Menu bar -------------------------------------------------------------

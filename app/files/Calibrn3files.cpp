@@ -69,6 +69,9 @@ MeterSettings StoredSettings(std::span<const uint8_t> header, const MeterSetting
     return s;
 }
 
+// The block holds sixteen lines and the automatic fit makes up to sixteen:
+// every one of them is read back. A count beyond the block is damage and
+// would index past the arrays.
 void LoadLineBlock(std::span<const uint8_t> block, LineTable& lines) {
     lines.LineCount = std::min(LoadField<uint32_t>(block, kLineCountAt), kMaxStoredLineCount);
     std::memcpy(lines.A, block.data() + kAAt, kLineArrayBytes);

@@ -30,8 +30,8 @@ inline constexpr size_t kCalibrationRecordSize = sizeof(MeasurementRecord);
 // List tags in the top byte of a stored record's Flags.
 inline constexpr uint32_t kCalibrationTag = 0x00;
 inline constexpr uint32_t kVerificationTag = 0x80;
-// A stored LineCount above this is taken as this many lines.
-inline constexpr uint32_t kMaxStoredLineCount = 7;
+// A stored LineCount above the block's sixteen lines is taken as sixteen.
+inline constexpr uint32_t kMaxStoredLineCount = kMaxLines;
 
 enum class CalibrationReadStatus {
     Ok,             // the header was accepted and all records were read

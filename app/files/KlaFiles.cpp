@@ -1,13 +1,10 @@
 #include "files/KlaFiles.h"
 
-#include "approx/Limits.h"
-#include "approx/Water.h"
 #include "document/Numbers.h"
 #include "files/Extended80.h"
 #include "files/LineRuns.h"
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 
 namespace {
@@ -50,47 +47,6 @@ bool LoadRecord(std::span<const uint8_t> record, int version, MeasurementRecord&
            LoadReal(record, kSectionFlowAt, r.SectionFlow) &&
            LoadReal(record, kSectionFrequencyAt, r.SectionFrequency) &&
            (version == 1 || LoadReal(record, kTemperatureAt, r.Temperature));
-}
-
-// Groups the enabled records into sections in list order, as the sectioning
-// of the engine does after its sort: a section takes records while their
-// reduced flow stays less than h (relative) above its first record's. The
-// older program wrote its records in the order its lines run, so the file
-// order is kept; sorting would tear the runs of line coefficients apart.
-void SectionInListOrder(TZorDataList& list, double h, double Tpriv) {
-    const auto records = list.Records();
-    int32_t section = 0;
-    size_t first = 0;
-    double q0 = 0.0, sumQ = 0.0, sumF = 0.0;
-    uint32_t count = 0;
-    const auto close = [&](size_t end) {
-        for (size_t i = first; i < end; ++i) {
-            records[i].SectionFlow = sumQ / count;
-            records[i].SectionFrequency = sumF / count;
-            records[i].Section = section;
-        }
-        ++section;
-    };
-    for (size_t i = 0; i < records.size(); ++i) {
-        const double k = ViscosityRatio(records[i].Temperature, Tpriv);
-        const double q = records[i].EtalonFlow * k;
-        const double f = records[i].MeasuredFrequency * k;
-        if (i == 0)
-            q0 = q;
-        if (std::fabs((q - q0) / q0) < h) {
-            sumQ += q;
-            sumF += f;
-            ++count;
-        } else {
-            close(i);
-            first = i;
-            q0 = sumQ = q;
-            sumF = f;
-            count = 1;
-        }
-    }
-    if (count > 0)
-        close(records.size());
 }
 
 } // namespace
@@ -154,13 +110,13 @@ KlaReadStatus ImportKlaFile(std::span<const uint8_t> bytes, double spreadLimit, 
     }
     out.List.CheckOrder();
 
-    // What no section or line can be formed from would only make every later
-    // approximation fail: such a file is damaged.
-    const double h = out.SpreadLimit.value_or(spreadLimit);
-    if (!IsSpreadLimit(h) || !IsWaterTemperature(out.Tpriv) ||
-        FindUnusableMeasurement(out.List, out.Tpriv) >= 0)
+    // The older program wrote its records in the order its lines run, so the
+    // sections are formed in the file order: sorting would tear the runs of
+    // line coefficients apart. What no section can be formed from would only
+    // make every later approximation fail: such a file is damaged.
+    if (GroupSections(out.List, out.SpreadLimit.value_or(spreadLimit), out.Tpriv) !=
+        ApproxError::None)
         return KlaReadStatus::BadMeasurements;
-    SectionInListOrder(out.List, h, out.Tpriv);
     out.List.AssignLineNumbers();
     out.Data = ApproxDataList{};
     out.Data.Count = SummarizeSections(out.List, out.Data.Items);

@@ -9,12 +9,23 @@ constexpr const char* kBadValueText = "Неверное значение пар�
 
 // Sets an edit's text for its new state: emptied when disabled, the table's
 // value when it becomes enabled (or on opening), else what was typed.
-void ShowEdit(std::string& text, bool enabled, bool wasEnabled, bool byClick, double value,
-              int decimals) {
+void ShowEdit(std::string& text, bool enabled, bool wasEnabled, bool byClick,
+              const std::string& tableText) {
     if (!enabled)
         text.clear();
     else if (!byClick || !wasEnabled)
-        text = FormatFixed(value, decimals);
+        text = tableText;
+}
+
+std::string CoefficientText(double value) {
+    return FormatFixed(value, 6);
+}
+
+// The open end of the last line is no frequency: the operator must type where
+// the line ends now, so its F edit starts empty rather than with a number of
+// two hundred digits.
+std::string FrequencyText(double fmax) {
+    return fmax >= kOpenEnd ? std::string() : FormatFixed(fmax, 3);
 }
 
 } // namespace
@@ -34,10 +45,13 @@ void ManualCoefficients::ShowLineRows(uint32_t n, bool byClick) {
         row.AEnabled = line <= n;
         row.BEnabled = bAllowed_ && line <= n;
         row.FEnabled = i <= kManualFrequencyRows && line < n;
-        ShowEdit(texts_.A[i - 1], row.AEnabled, was.AEnabled, byClick, lines_.A[i - 1], 6);
-        ShowEdit(texts_.B[i - 1], row.BEnabled, was.BEnabled, byClick, lines_.B[i - 1], 6);
+        ShowEdit(texts_.A[i - 1], row.AEnabled, was.AEnabled, byClick,
+                 CoefficientText(lines_.A[i - 1]));
+        ShowEdit(texts_.B[i - 1], row.BEnabled, was.BEnabled, byClick,
+                 CoefficientText(lines_.B[i - 1]));
         if (i <= kManualFrequencyRows)
-            ShowEdit(texts_.F[i - 1], row.FEnabled, was.FEnabled, byClick, lines_.Fmax[i - 1], 3);
+            ShowEdit(texts_.F[i - 1], row.FEnabled, was.FEnabled, byClick,
+                     FrequencyText(lines_.Fmax[i - 1]));
     }
 }
 

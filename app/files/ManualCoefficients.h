@@ -65,7 +65,8 @@ public:
 
     // LineCheckClick on row (1 … 5), now ticked or not: lines 1 … row (or 1
     // … row − 1) are shown. Edits that stay enabled keep what was typed;
-    // edits that become enabled show the table's value; disabled ones are
+    // edits that become enabled show the table's value (an F edit whose line
+    // is open, Fmax at kOpenEnd or above, shows nothing); disabled ones are
     // emptied.
     void LineCheckClick(int row, bool checked, const ManualCoeffTexts& typed);
 

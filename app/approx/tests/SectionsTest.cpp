@@ -127,6 +127,26 @@ TEST(Sections, SplitMeasuresSpreadFromTheFirstFlow) {
     }
 }
 
+TEST(Sections, GroupingKeepsTheListOrder) {
+    // The same flows SplitSections would sort into 1, 2, 2.05, 3.
+    MeasurementRecord off = Disabled(Point(15, 1.5));
+    off.Section = 4;
+    TZorDataList list =
+        ListOf({Point(30, 3.0), Point(10, 1.0), off, Point(20, 2.0), Point(20.5, 2.05)});
+    const std::vector<double> flows = {3.0, 1.0, 1.5, 2.0, 2.05};
+    uint32_t count = 0;
+    ASSERT_EQ(GroupSections(list, 0.05, 20.0, &count), ApproxError::None);
+    EXPECT_EQ(count, 3u);
+    EXPECT_EQ(Sections(list), (std::vector<int>{0, 1, 0, 2, 2}));
+    for (size_t i = 0; i < flows.size(); ++i)
+        EXPECT_EQ(list.Item(i)->EtalonFlow, flows[i]) << "nothing moved";
+    EXPECT_NEAR(list.Item(3)->SectionFlow, 2.025, 1e-12);
+    // A fall in flow is as far from the first as a rise.
+    TZorDataList falling = ListOf({Point(20, 2.0), Point(19.5, 1.95), Point(18, 1.8)});
+    ASSERT_EQ(GroupSections(falling, 0.05, 20.0), ApproxError::None);
+    EXPECT_EQ(Sections(falling), (std::vector<int>{0, 0, 1}));
+}
+
 TEST(Sections, SplitWritesMeansAndSkipsDisabledRecords) {
     MeasurementRecord off = Disabled(Point(105, 10.2));
     off.Section = 5;
@@ -160,6 +180,7 @@ TEST(Sections, SplitRefusalsLeaveTheListAlone) {
         TZorDataList list = ListOf({Point(30, 3), c.record, Point(20, 2)});
         const TZorDataList before = list;
         EXPECT_EQ(SplitSections(list, c.h, c.Tpriv), c.error) << c.name;
+        EXPECT_EQ(GroupSections(list, c.h, c.Tpriv), c.error) << c.name;
         EXPECT_TRUE(SameBytes(list, before)) << c.name;
     }
     // A disabled record may be empty; it takes no part.

@@ -338,12 +338,27 @@ TEST(CalibrationFile, TruncatedRecordsKeepWhatWasRead) {
     EXPECT_EQ(huge.Calibration.Count(), 2u);
 }
 
-TEST(CalibrationFile, StoredLineCountAboveSevenIsTakenAsSeven) {
-    LineTable lines = TwoLines();
-    lines.LineCount = 12;
+TEST(CalibrationFile, EveryLineOfTheBlockIsReadBack) {
+    // An automatic fit of sixteen lines, as the program saves it.
+    LineTable lines{};
+    lines.LineCount = 16;
+    for (int i = 0; i < 16; ++i) {
+        lines.A[i] = 0.1 + 0.001 * i;
+        lines.B[i] = -0.01 * i;
+        lines.Fmax[i] = i < 15 ? 5.0 * (i + 1) : 1e200;
+    }
     const Decoded d = Decode(GoldenFile(&lines, {}, {}));
-    EXPECT_EQ(d.Status, CalibrationReadStatus::Ok);
-    EXPECT_EQ(d.Lines.LineCount, 7u);
+    ASSERT_EQ(d.Status, CalibrationReadStatus::Ok);
+    EXPECT_EQ(d.Lines.LineCount, 16u);
+    EXPECT_TRUE(std::equal(std::begin(lines.A), std::end(lines.A), d.Lines.A));
+    EXPECT_TRUE(std::equal(std::begin(lines.B), std::end(lines.B), d.Lines.B));
+    EXPECT_TRUE(std::equal(std::begin(lines.Fmax), std::end(lines.Fmax), d.Lines.Fmax));
+
+    // A count beyond the block's sixteen lines is cut to them.
+    for (const uint32_t stored : {17u, 0xFFFFFFFFu}) {
+        lines.LineCount = stored;
+        EXPECT_EQ(Decode(GoldenFile(&lines, {}, {})).Lines.LineCount, 16u) << stored;
+    }
 }
 
 TEST(CalibrationFile, VersionOneRebuildsTheLinesFromTheRecords) {

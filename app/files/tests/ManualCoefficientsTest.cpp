@@ -1,6 +1,5 @@
 #include "files/ManualCoefficients.h"
 
-#include "document/Numbers.h"
 #include "document/testing/MessageRecorder.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +76,9 @@ TEST(ManualCoefficients, ClickingALineBoxShowsTheLinesUpToIt) {
     window.LineCheckClick(5, true, typed);
     EXPECT_EQ(Shape(window), "C111 C111 C111 C111 C110 ");
     EXPECT_EQ(window.Texts().A[0], "0.5") << "an edit that stays enabled keeps its text";
-    // F3 becomes enabled with what the table holds: the open end of line 3.
-    EXPECT_EQ(window.Texts().F[2], FormatFixed(1e200, 3));
+    // F3 becomes enabled on the open end of line 3: no frequency to show.
+    EXPECT_EQ(window.Texts().F[2], "");
+    EXPECT_EQ(window.Texts().F[3], "40.000");
     EXPECT_EQ(window.Texts().A[4], "0.140000");
 
     window.LineCheckClick(2, false, window.Texts());

@@ -1,0 +1,20 @@
+// The files the program keeps beside its executable: "StdSect.dat", read
+// once when the main window is made and written once when it goes.
+#pragma once
+
+#include "document/StdSect.h"
+
+#include <QString>
+
+// The folder of those files. The program sets its executable's folder
+// (QCoreApplication::applicationDirPath()) before it makes the main window;
+// until a folder is set nothing is read or written, so a main window made by
+// a test or a benchmark leaves the program's own file alone.
+QString ProgramFilesFolder();
+void SetProgramFilesFolder(const QString& folder);
+
+// Reads the standard sections file into the table (LoadStdSectFile: a
+// missing file is no error, a damaged one is shown and set aside).
+void LoadStdSects(StdSectTable& table);
+// Writes the table's defined entries to the file (SaveStdSectFile).
+void SaveStdSects(const StdSectTable& table);
