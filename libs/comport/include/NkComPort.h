@@ -301,8 +301,10 @@ NKCOMPORT_API int32_t NkComPortSetControl(int32_t port, uint32_t control);
 
 /*
  * Stores the modem status (NKCOMPORT_MODEM_*) in *status. Over RFC 2217 it
- * is the state last notified by the server; right after RTS or DTR changed
- * the call waits briefly for the notification that follows.
+ * is the state last notified by the server; after RTS or DTR changed, the
+ * call waits until the server has reported the lines as they stand after
+ * the last change, at most 250 ms from that change (then the state last
+ * notified is taken).
  * Returns 0; -19 bad port or null status; -18; -6 (no modem lines, or the
  * connection was lost).
  */

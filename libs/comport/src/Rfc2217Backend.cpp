@@ -3,6 +3,7 @@
 // All traffic runs in the calling thread: the socket is read while a call
 // waits, and what arrives besides data (modem-state notifications, answers
 // to settings) is taken in on the way.
+#include "ModemReports.h"
 #include "PortBackend.h"
 #include "Rfc2217Protocol.h"
 #include "Telnet.h"
@@ -31,9 +32,6 @@ constexpr auto kNegotiationWait = 3000ms;
 constexpr auto kReplyWait = 1000ms;
 // The confirmation of a purge, after which no stale byte can come.
 constexpr auto kPurgeWait = 500ms;
-// How long the modem status waits for the notification that follows a
-// change of RTS or DTR (or the first one after connecting).
-constexpr auto kNotifyWait = 250ms;
 
 constexpr uint8_t kSupportedOptions[] = {telnet::OPTION_BINARY, telnet::OPTION_SGA,
                                          telnet::OPTION_COM_PORT};
@@ -76,8 +74,7 @@ public:
         if (!sendControl(out)) {
             return "connection lost while negotiating";
         }
-        // The first notification tells the lines as they are.
-        notifyWait_ = NotifyWait{Clock::now() + kNotifyWait, false, notifications_};
+        reports_.connected(Clock::now());
         return {};
     }
 
@@ -85,13 +82,14 @@ public:
         const uint32_t mask = config.Mask;
         std::vector<uint8_t> out;
         std::vector<Expected> expected;
+        ControlBatch controls;
         const auto request = [&](rfc2217::Command command, uint8_t value) {
             rfc2217::appendCommand(command, value, out);
             expected.push_back({command, {value}});
         };
         if (mask & NKCOMPORT_CFG_RAW) {
             // Binary data is what the option carries anyway; only flow control remains.
-            rfc2217::appendCommand(rfc2217::SET_CONTROL, rfc2217::CONTROL_NO_FLOW, out);
+            controls.append(rfc2217::CONTROL_NO_FLOW, false, out);
         }
         if (mask & NKCOMPORT_CFG_BAUDRATE) {
             if (config.BaudRate == 0) {
@@ -127,13 +125,15 @@ public:
             switch (config.RtsControl) {
             case NKCOMPORT_LINE_OFF:
             case NKCOMPORT_LINE_ON:
-                rfc2217::appendCommand(rfc2217::SET_CONTROL, rfc2217::CONTROL_NO_FLOW, out);
-                rfc2217::appendCommand(
-                    rfc2217::SET_CONTROL,
-                    config.RtsControl ? rfc2217::CONTROL_RTS_ON : rfc2217::CONTROL_RTS_OFF, out);
+                controls.append(rfc2217::CONTROL_NO_FLOW, false, out);
+                controls.append(config.RtsControl ? rfc2217::CONTROL_RTS_ON
+                                                  : rfc2217::CONTROL_RTS_OFF,
+                                moves(rtsMode_, config.RtsControl), out);
                 break;
             case NKCOMPORT_LINE_HANDSHAKE:
-                rfc2217::appendCommand(rfc2217::SET_CONTROL, rfc2217::CONTROL_HARDWARE_FLOW, out);
+                // From now on the server moves RTS at its own pace: no
+                // notification can be owed to this command.
+                controls.append(rfc2217::CONTROL_HARDWARE_FLOW, false, out);
                 break;
             default:
                 return NKCOMPORT_ERROR_SET_CONFIG;
@@ -144,9 +144,8 @@ public:
             if (config.DtrControl > NKCOMPORT_LINE_ON) {
                 return NKCOMPORT_ERROR_SET_CONFIG;
             }
-            rfc2217::appendCommand(
-                rfc2217::SET_CONTROL,
-                config.DtrControl ? rfc2217::CONTROL_DTR_ON : rfc2217::CONTROL_DTR_OFF, out);
+            controls.append(config.DtrControl ? rfc2217::CONTROL_DTR_ON : rfc2217::CONTROL_DTR_OFF,
+                            moves(dtrMode_, config.DtrControl), out);
             dtrMode = config.DtrControl;
         }
         if (mask & NKCOMPORT_CFG_PARITYCHECK) {
@@ -161,14 +160,12 @@ public:
         if (lost_ || !sendControl(out)) {
             return NKCOMPORT_ERROR_SET_CONFIG;
         }
+        controls.sent(reports_);
         if (rtsMode) {
             rtsMode_ = rtsMode;
         }
         if (dtrMode) {
             dtrMode_ = dtrMode;
-        }
-        if (rtsMode || dtrMode) {
-            expectNotification();
         }
         if (!awaitReplies(expected)) {
             return NKCOMPORT_ERROR_SET_CONFIG;
@@ -348,13 +345,14 @@ public:
 
     int32_t setControlLines(std::optional<bool> rts, std::optional<bool> dtr) override {
         std::vector<uint8_t> out;
+        ControlBatch controls;
         if (rts) {
-            rfc2217::appendCommand(rfc2217::SET_CONTROL,
-                                   *rts ? rfc2217::CONTROL_RTS_ON : rfc2217::CONTROL_RTS_OFF, out);
+            controls.append(*rts ? rfc2217::CONTROL_RTS_ON : rfc2217::CONTROL_RTS_OFF,
+                            moves(rtsMode_, *rts), out);
         }
         if (dtr) {
-            rfc2217::appendCommand(rfc2217::SET_CONTROL,
-                                   *dtr ? rfc2217::CONTROL_DTR_ON : rfc2217::CONTROL_DTR_OFF, out);
+            controls.append(*dtr ? rfc2217::CONTROL_DTR_ON : rfc2217::CONTROL_DTR_OFF,
+                            moves(dtrMode_, *dtr), out);
         }
         if (out.empty()) {
             return NKCOMPORT_OK;
@@ -365,13 +363,13 @@ public:
         if (lost_ || !sendControl(out)) {
             return NKCOMPORT_ERROR_SET_CONTROL;
         }
+        controls.sent(reports_);
         if (rts && rtsMode_ != NKCOMPORT_LINE_HANDSHAKE) {
             rtsMode_ = *rts ? NKCOMPORT_LINE_ON : NKCOMPORT_LINE_OFF;
         }
         if (dtr) {
             dtrMode_ = *dtr ? NKCOMPORT_LINE_ON : NKCOMPORT_LINE_OFF;
         }
-        expectNotification();
         return NKCOMPORT_OK;
     }
 
@@ -379,14 +377,13 @@ public:
         if (!lost_) {
             receiveAvailable();
         }
-        if (notifyWait_) {
-            const auto context = until(notifyWait_->deadline);
-            const auto& counter = notifyWait_->change ? changeNotifications_ : notifications_;
-            while (!lost_ && counter == notifyWait_->seen &&
+        if (const auto deadline = reports_.due()) {
+            const auto context = until(*deadline);
+            while (!lost_ && reports_.due() &&
                    waitFor(socket_, POLLIN, context) == WaitOutcome::Ready && receiveAvailable()) {
             }
-            notifyWait_.reset();
         }
+        reports_.read();
         if (lost_) {
             return NKCOMPORT_ERROR_GET_CONTROL;
         }
@@ -413,11 +410,30 @@ private:
         std::vector<uint8_t> value;
     };
 
-    struct NotifyWait {
-        Clock::time_point deadline;
-        bool change; // wait for a notification that reports a change
-        uint64_t seen;
+    // The SET-CONTROL commands of one message, in order.
+    class ControlBatch {
+    public:
+        void append(uint8_t value, bool movesLine, std::vector<uint8_t>& out) {
+            rfc2217::appendCommand(rfc2217::SET_CONTROL, value, out);
+            moving_.push_back(movesLine);
+        }
+        // Only commands that left count: the server acknowledges no others.
+        void sent(ModemReports& reports) const {
+            const auto now = Clock::now();
+            for (const bool movesLine : moving_) {
+                reports.controlSent(movesLine, now);
+            }
+        }
+
+    private:
+        std::vector<bool> moving_;
     };
+
+    // Whether setting a line on (or off) changes the level last set. A line
+    // never set, or left to flow control, may be at either.
+    static bool moves(const std::optional<uint8_t>& mode, bool on) {
+        return mode != (on ? NKCOMPORT_LINE_ON : NKCOMPORT_LINE_OFF);
+    }
 
     // telnet::Sink
     void data(std::span<const uint8_t> bytes) override {
@@ -437,14 +453,11 @@ private:
         case rfc2217::NOTIFY_MODEMSTATE:
             if (const auto state = rfc2217::byteOf(message->value)) {
                 modemState_ = *state & 0xF0u;
-                ++notifications_;
-                // The low nibble flags changed lines. A notification without
-                // any repeats the state, as a server does while the option
-                // is negotiated; it cannot be the answer to a line change.
-                if (*state & 0x0Fu) {
-                    ++changeNotifications_;
-                }
+                reports_.notified(*state);
             }
+            break;
+        case rfc2217::SET_CONTROL:
+            reports_.controlAcknowledged();
             break;
         case rfc2217::PURGE_DATA:
             if (purgePending_ && (message->value.size() == 1) &&
@@ -463,10 +476,6 @@ private:
         default:
             break; // acknowledgements nobody waits for
         }
-    }
-
-    void expectNotification() {
-        notifyWait_ = NotifyWait{Clock::now() + kNotifyWait, true, changeNotifications_};
     }
 
     bool awaitReplies(const std::vector<Expected>& expected) {
@@ -578,9 +587,7 @@ private:
     std::array<std::optional<std::vector<uint8_t>>, 16> replies_;
     bool purgePending_ = false;
     uint8_t modemState_ = 0;
-    uint64_t notifications_ = 0;
-    uint64_t changeNotifications_ = 0;
-    std::optional<NotifyWait> notifyWait_;
+    ModemReports reports_;
     std::optional<uint8_t> rtsMode_;
     std::optional<uint8_t> dtrMode_;
     uint8_t parityCheck_ = 0;

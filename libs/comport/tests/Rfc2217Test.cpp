@@ -6,8 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
+#include <functional>
 #include <future>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <span>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -315,10 +319,12 @@ TEST_F(Rfc2217Port, WriteAndReadExSwitchesLinesAroundItsPhases) {
 
 namespace {
 
-// A TCP peer that accepts one connection and sends the given bytes.
+// A TCP peer that accepts one connection and runs a session on it.
 class FakeServer {
 public:
-    explicit FakeServer(Bytes greeting) {
+    using Session = std::function<void(int client)>;
+
+    explicit FakeServer(Session session) {
         listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
@@ -328,13 +334,12 @@ public:
         socklen_t size = sizeof address;
         ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &size);
         port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this, greeting] {
+        thread_ = std::thread([this, session = std::move(session)] {
             const int client = ::accept(listen_, nullptr, nullptr);
             if (client >= 0) {
-                ::send(client, greeting.data(), greeting.size(), MSG_NOSIGNAL);
-                uint8_t sink[256];
-                while (::recv(client, sink, sizeof sink, 0) > 0) {
-                }
+                const int on = 1;
+                ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+                session(client);
                 ::close(client);
             }
         });
@@ -352,11 +357,138 @@ private:
     std::thread thread_;
 };
 
+void sendAll(int client, const Bytes& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(client, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return;
+        }
+        sent += static_cast<size_t>(n);
+    }
+}
+
+// Sends the greeting, then takes whatever the client sends until it goes.
+FakeServer::Session greets(Bytes greeting) {
+    return [greeting](int client) {
+        sendAll(client, greeting);
+        uint8_t sink[256];
+        while (::recv(client, sink, sizeof sink, 0) > 0) {
+        }
+    };
+}
+
+constexpr uint8_t IAC = 0xFF, SB = 0xFA, SE = 0xF0, WILL = 0xFB, DO = 0xFD, DONT = 0xFE;
+constexpr uint8_t COM_PORT = 44, SET_CONTROL = 5, NOTIFY_MODEMSTATE = 7, SERVER = 100;
+
+// Picks the SET-CONTROL values out of a client's stream of telnet commands.
+class ControlReader {
+public:
+    Bytes controls(std::span<const uint8_t> bytes) {
+        Bytes values;
+        for (const uint8_t b : bytes) {
+            switch (state_) {
+            case State::Data:
+                state_ = b == IAC ? State::Iac : State::Data;
+                break;
+            case State::Iac:
+                state_ =
+                    b == SB ? State::Sub : (b >= WILL && b <= DONT ? State::Option : State::Data);
+                payload_.clear();
+                break;
+            case State::Option:
+                state_ = State::Data;
+                break;
+            case State::Sub:
+                if (b == IAC) {
+                    state_ = State::SubIac;
+                } else {
+                    payload_.push_back(b);
+                }
+                break;
+            case State::SubIac:
+                if (b != SE) {
+                    payload_.push_back(b); // a doubled 0xFF
+                    state_ = State::Sub;
+                    break;
+                }
+                if (payload_.size() == 3 && payload_[0] == COM_PORT && payload_[1] == SET_CONTROL) {
+                    values.push_back(payload_[2]);
+                }
+                state_ = State::Data;
+                break;
+            }
+        }
+        return values;
+    }
+
+private:
+    enum class State { Data, Iac, Option, Sub, SubIac };
+    State state_ = State::Data;
+    Bytes payload_;
+};
+
+Bytes serverMessage(uint8_t command, uint8_t value) {
+    return {IAC, SB, COM_PORT, static_cast<uint8_t>(SERVER + command), value, IAC, SE};
+}
+
+void append(Bytes& to, const Bytes& bytes) {
+    to.insert(to.end(), bytes.begin(), bytes.end());
+}
+
+// The server of a loop-back plug (DTR shows as DSR and CD, RTS as CTS) over
+// a slow link: what it says about one SET-CONTROL leaves only when the next
+// arrives, or after a pause when none does. A client that sends its control
+// words back to back gets the notification of an earlier change after it has
+// sent the last one. It notifies every change on its own, with or without
+// acknowledging the command.
+FakeServer::Session laggingLoopback(bool acknowledges) {
+    return [acknowledges](int client) {
+        constexpr int kLagMs = 100;
+        Bytes greeting = {IAC, DO, COM_PORT};
+        append(greeting, serverMessage(NOTIFY_MODEMSTATE, 0));
+        sendAll(client, greeting);
+        Bytes held;
+        ControlReader reader;
+        bool dtr = false;
+        bool rts = false;
+        uint8_t notified = 0;
+        for (;;) {
+            pollfd ready{client, POLLIN, 0};
+            if (::poll(&ready, 1, held.empty() ? -1 : kLagMs) == 0) {
+                sendAll(client, held);
+                held.clear();
+                continue;
+            }
+            uint8_t chunk[256];
+            const ssize_t n = ::recv(client, chunk, sizeof chunk, 0);
+            if (n <= 0) {
+                return;
+            }
+            for (const uint8_t value : reader.controls(std::span(chunk, static_cast<size_t>(n)))) {
+                sendAll(client, held);
+                held.clear();
+                dtr = value == 8 ? true : value == 9 ? false : dtr;
+                rts = value == 11 ? true : value == 12 ? false : rts;
+                if (acknowledges) {
+                    append(held, serverMessage(SET_CONTROL, value));
+                }
+                const uint8_t state = (dtr ? 0xA0 : 0) | (rts ? 0x10 : 0);
+                if (state != notified) {
+                    const uint8_t changed = (state ^ notified) >> 4;
+                    append(held, serverMessage(NOTIFY_MODEMSTATE, state | changed));
+                    notified = state;
+                }
+            }
+        }
+    };
+}
+
 } // namespace
 
 TEST(Rfc2217Open, ServersThatCannotServeAreReported) {
     {
-        FakeServer refuses({0xFF, 0xFE, 44}); // DONT COM-PORT-OPTION
+        FakeServer refuses(greets({IAC, DONT, COM_PORT}));
         pointPortAt(kPort, refuses.address());
         EXPECT_EQ(NkComPortOpen(kPort), NKCOMPORT_ERROR_OPEN);
         EXPECT_EQ(openError(kPort), refuses.address() + ": the server refused the COM port option");
@@ -364,11 +496,46 @@ TEST(Rfc2217Open, ServersThatCannotServeAreReported) {
     // Nobody listens on a port just given up.
     std::string address;
     {
-        FakeServer gone({});
+        FakeServer gone(greets({}));
         address = gone.address();
     }
     pointPortAt(kPort, address);
     EXPECT_EQ(NkComPortOpen(kPort), NKCOMPORT_ERROR_OPEN);
     EXPECT_EQ(openError(kPort), address + ": Connection refused");
+    ::unsetenv("LGMSERVICE_COM4");
+}
+
+TEST(Rfc2217ModemStatus, TellsTheLinesAfterTheLastChangeWhenNotificationsRunLate) {
+    constexpr uint32_t kDtrLines = NKCOMPORT_MODEM_DSR | NKCOMPORT_MODEM_DCD;
+    struct Case {
+        std::vector<uint32_t> words;
+        uint32_t status;
+    };
+    const Case cases[] = {
+        {{12, 8}, 0},             // DTR up and down again
+        {{12, 3, 2 | 8}, 0},      // the phases of a two-phase transfer
+        {{12, 8, 12}, kDtrLines}, // an adaptor powered off and on again
+        {{8, 12}, kDtrLines},     // the same from cold: the first word changes nothing
+        {{3 | 12, 2}, kDtrLines}, // both lines in one word
+    };
+    for (const bool acknowledges : {true, false}) {
+        for (const auto& c : cases) {
+            std::string words;
+            for (const uint32_t word : c.words) {
+                words += " " + std::to_string(word);
+            }
+            SCOPED_TRACE("control words" + words + (acknowledges ? ", acknowledged" : ""));
+            FakeServer server(laggingLoopback(acknowledges));
+            pointPortAt(kPort, server.address());
+            ASSERT_EQ(NkComPortOpen(kPort), kPort) << openError(kPort);
+            for (const uint32_t word : c.words) {
+                ASSERT_EQ(NkComPortSetControl(kPort, word), NKCOMPORT_OK);
+            }
+            uint32_t status = 0xDEAD;
+            EXPECT_EQ(NkComPortGetControl(kPort, &status), NKCOMPORT_OK);
+            EXPECT_EQ(status, c.status);
+            NkComPortClose(kPort);
+        }
+    }
     ::unsetenv("LGMSERVICE_COM4");
 }
