@@ -1,0 +1,135 @@
+// The comparative graphs: slots, the check list and the shared axis groups.
+#include "charts/ComparisonModel.h"
+#include "charts/AxisMath.h"
+#include "document/testing/MessageRecorder.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// n points at frequencies base, 2·base, …; flows a tenth of them; errors
+// `error` %.
+ChartDataSet Points(int n, double base, double error) {
+    ChartDataSet data;
+    for (int i = 1; i <= n; ++i) {
+        data.F.push_back(base * i);
+        data.Q.push_back(base * i / 10);
+        data.Qc.push_back(base * i / 10 * (1 + error / 100));
+        data.E.push_back(error);
+    }
+    return data;
+}
+
+class ComparisonModelTest : public testing::Test {
+protected:
+    ComparisonModelTest() {
+        model.Start(Points(3, 10, 0.5));                       // F 10 … 30, Q 1 … 3
+        model.AddSlot("/data/meter 2.srv", Points(2, 50, -2)); // F 50 … 100, Q 5 … 10
+    }
+
+    MessageRecorder messages;
+    ComparisonModel model;
+};
+
+TEST_F(ComparisonModelTest, SlotsHoldTheCurrentDocumentAndUpToSevenFiles) {
+    ASSERT_EQ(model.SlotCount(), 2);
+    EXPECT_EQ(model.Slot(0).Name, "Текущий");
+    EXPECT_EQ(model.Slot(1).Name, "meter 2.srv");
+    EXPECT_EQ(model.Slot(1).ErrorPoints, (std::vector<ChartPoint>{{5, -2}, {10, -2}}));
+    EXPECT_EQ(model.Slot(1).FlowPoints.front().X, 50);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_TRUE(model.AddSlot("f.srv", Points(1, 1, 0)));
+    EXPECT_FALSE(model.AddSlot("ninth.srv", Points(1, 1, 0)));
+    EXPECT_EQ(model.SlotCount(), kComparisonSlots);
+    // An empty calibration still takes its slot and row.
+    model.Release();
+    EXPECT_TRUE(model.AddSlot("empty.srv", ChartDataSet{}));
+    EXPECT_EQ(model.SlotCount(), 2);
+    EXPECT_TRUE(model.Slot(1).ErrorPoints.empty());
+}
+
+TEST_F(ComparisonModelTest, TheCheckListHidesFilesButNeverTheCurrentDocument) {
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 10);
+    EXPECT_FALSE(model.RowChecked(1, false));
+    EXPECT_FALSE(model.Slot(1).Visible);
+    // Hidden points leave the automatic ranges of both charts.
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 3);
+    EXPECT_EQ(model.Axis(CompAxis::FlowChartFrequency).Max, 30);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Min, 0.5);
+    EXPECT_TRUE(model.RowChecked(1, true));
+    EXPECT_TRUE(model.Slot(1).Visible);
+
+    EXPECT_TRUE(model.RowChecked(0, false));
+    EXPECT_TRUE(model.Slot(0).Visible);
+}
+
+TEST_F(ComparisonModelTest, AutomaticAxesFollowTheDataOfTheirChart) {
+    const AxisLayout flow = model.Axis(CompAxis::ErrorChartFlow);
+    EXPECT_EQ(flow.Title, "Расход, м3/ч");
+    EXPECT_EQ(flow.Min, 1);
+    EXPECT_EQ(flow.Max, 10);
+    EXPECT_EQ(flow.Step, 0); // no division count yet
+    const AxisLayout error = model.Axis(CompAxis::ErrorChartError);
+    EXPECT_EQ(error.Title, "Погрешность, %");
+    EXPECT_EQ(error.Min, -2);
+    EXPECT_EQ(error.Max, 0.5);
+    EXPECT_EQ(model.Axis(CompAxis::FlowChartFrequency).Title, "Частота, Гц");
+    const AxisLayout characteristic = model.Axis(CompAxis::FlowChartFlow);
+    EXPECT_NEAR(characteristic.Min, 1.005, 1e-12);
+    EXPECT_NEAR(characteristic.Max, 9.8, 1e-12);
+}
+
+TEST_F(ComparisonModelTest, MaxSetsTheGroupsAxesOnceTheyAreManual) {
+    ASSERT_TRUE(model.MaxEditExit(Quantity::Error, "2").Accepted);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Max, 0.5); // still automatic
+    model.AutoCheckBoxClick(Quantity::Error, false);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Min, -2);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Max, 2);
+
+    // Unticked, the flow axes keep the ranges they had; Max moves both tops.
+    model.AutoCheckBoxClick(Quantity::Flow, false);
+    model.RowChecked(1, false);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 10);
+    ASSERT_TRUE(model.MaxEditExit(Quantity::Flow, "20").Accepted);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Min, 1);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 20);
+    EXPECT_EQ(model.Axis(CompAxis::FlowChartFlow).Max, 20);
+
+    const EditOutcome bad = model.MaxEditExit(Quantity::Flow, "много");
+    EXPECT_FALSE(bad.Accepted);
+    EXPECT_EQ(bad.Text, "");
+    EXPECT_TRUE(bad.KeepFocus);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 20);
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(ComparisonModelTest, DivisionsFromFourToFifteenGiveGridIncrements) {
+    for (const char* text : {"3", "16", "-4", "abc"}) {
+        const EditOutcome out = model.GridEditExit(Quantity::Flow, text);
+        EXPECT_FALSE(out.Accepted) << text;
+        EXPECT_TRUE(out.KeepFocus);
+    }
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(4, "Недопустимое значение параметра"));
+    messages.Clear();
+
+    ASSERT_TRUE(model.GridEditExit(Quantity::Flow, "4").Accepted);
+    // Each flow axis from its own maximum.
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Step, GridIncrement(4, 10));
+    EXPECT_EQ(model.Axis(CompAxis::FlowChartFlow).Step, GridIncrement(4, 9.8));
+    ASSERT_TRUE(model.GridEditExit(Quantity::Error, "15").Accepted);
+    model.AutoCheckBoxClick(Quantity::Error, false);
+    model.MaxEditExit(Quantity::Error, "7.5");
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Step, 1); // GridIncrement(15, 15)
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(ComparisonModelTest, LogarithmicFlowActsOnBothFlowAxes) {
+    model.LogCheckBoxClick(Quantity::Flow, true);
+    EXPECT_TRUE(model.Axis(CompAxis::ErrorChartFlow).Logarithmic);
+    EXPECT_TRUE(model.Axis(CompAxis::FlowChartFlow).Logarithmic);
+    EXPECT_FALSE(model.Axis(CompAxis::FlowChartFrequency).Logarithmic);
+    model.LogCheckBoxClick(Quantity::Error, true);
+    EXPECT_FALSE(model.Axis(CompAxis::ErrorChartError).Logarithmic);
+}
+
+} // namespace
