@@ -236,8 +236,10 @@ public:
     // --- Device exchange ------------------------------------------------------
     // After the parameters were read from an ЛГМ meter into Params(): the Du,
     // the output, price, division factor and pulse duration; withFlags also
-    // takes MeterFlags and the polarity (reading the parameters, not the
-    // output test's read).
+    // takes MeterFlags and the polarity and opens the last line's upper end
+    // (reading the parameters, not the output test's read). The measurements
+    // are not recomputed here: call RecomputeMeasurements when the read is
+    // complete.
     void TakeSettingsFromMeter(bool withFlags);
     // Before writing an ЛГМ meter: the record's Du, version, hysteresis,
     // pulse duration, division factor, polarity flag and price code from the

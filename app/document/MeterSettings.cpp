@@ -74,11 +74,12 @@ std::span<const char* const> WeightItems(int32_t meterClass) {
 }
 
 double PriceOf(const MeterSettings& settings) {
-    const bool lgm = ClassOf(settings.DevType) == MeterClass::Lgm;
-    const int32_t index = lgm ? settings.WeightIndex : 2 * settings.WeightIndex;
-    if (!InRange(settings.WeightIndex, WeightItems(ClassOf(settings.DevType)).size()))
+    const int32_t meterClass = ClassOf(settings.DevType);
+    if (!InRange(settings.WeightIndex, WeightItems(meterClass).size()))
         return 0.0;
-    return PulsePrices[index];
+    // The other family lists every second price.
+    return PulsePrices[meterClass == MeterClass::Lgm ? settings.WeightIndex
+                                                     : 2 * settings.WeightIndex];
 }
 
 int32_t ClampWeightIndex(int32_t weightIndex, int32_t duIndex) {

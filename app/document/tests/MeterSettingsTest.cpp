@@ -129,6 +129,17 @@ INSTANTIATE_TEST_SUITE_P(
                     TauCase{1, 0, "7.51", false, "1.000"}, TauCase{1, 0, "", false, "1.000"},
                     TauCase{2, 0, "abc", false, "1.000"}));
 
+TEST_F(SettingsTest, BackToThePulseOutputThePriceMovesIntoTheNewDiameterWindow) {
+    doc.OutComboChange(1);
+    doc.DuComboChange(9); // 125 mm on the frequency output: the price is not looked at
+    EXPECT_EQ(doc.Settings().WeightIndex, 0);
+    doc.OutComboChange(0);
+    EXPECT_EQ(doc.Settings().WeightIndex, 4);
+    EXPECT_EQ(doc.Settings().PulseDuration, 1.0);
+    doc.FillParamsForWrite();
+    EXPECT_EQ(doc.Params().WeightCode, 1u);
+}
+
 TEST_F(SettingsTest, SerialNumbersOutsideEightDigitsAreRefused) {
     for (const char* text : {"0", "100000000", "", "-5", "x"}) {
         messages.Clear();
