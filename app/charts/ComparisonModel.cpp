@@ -3,6 +3,7 @@
 #include "charts/AxisMath.h"
 #include "document/Messages.h"
 #include "document/Numbers.h"
+#include "files/Calibrn3files.h"
 
 const std::array<SlotStyle, kComparisonSlots> SlotStyles = {{
     {255, 0, 0, MarkerShape::Square},            // red
@@ -40,6 +41,18 @@ bool ComparisonModel::AddSlot(std::string_view path, const ChartDataSet& data) {
         return false;
     slots_.push_back(MakeSlot(BaseName(path), data));
     return true;
+}
+
+bool ComparisonModel::LoadFile(const std::string& path, const LineTable& lines, double Tpriv) {
+    if (slots_.empty() || slots_.size() >= kComparisonSlots)
+        return false;
+    TZorDataList list;
+    MeterSettings settings;
+    if (ReadCalibrationFile(path, &list, nullptr, nullptr, settings) != CalibrationReadStatus::Ok) {
+        ShowError("Ошибка при импорте из " + path + "\nФункция прервана");
+        return false;
+    }
+    return AddSlot(path, FileDataSet(list, lines, Tpriv));
 }
 
 void ComparisonModel::Release() {

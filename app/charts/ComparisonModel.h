@@ -74,6 +74,13 @@ public:
     // Puts a file's data set into the next slot under the file's name without
     // its folder; false (nothing added) when the seven file slots are used.
     bool AddSlot(std::string_view path, const ChartDataSet& data);
+    // Reads the calibration list of a calibration file, evaluates it with the
+    // current characteristic and Tpriv (FileDataSet) and adds it. The file's
+    // own settings, lines and verification list play no part. False after
+    // showing "Ошибка при импорте из %s\nФункция прервана" (with the path)
+    // when the file cannot be read whole; false without a message when the
+    // slots are used up.
+    bool LoadFile(const std::string& path, const LineTable& lines, double Tpriv);
     // Drops the files' slots; the window calls it when it closes.
     void Release();
 

@@ -2,8 +2,11 @@
 #include "charts/ComparisonModel.h"
 #include "charts/AxisMath.h"
 #include "document/testing/MessageRecorder.h"
+#include "files/Calibrn3files.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 namespace {
 
@@ -130,6 +133,104 @@ TEST_F(ComparisonModelTest, LogarithmicFlowActsOnBothFlowAxes) {
     EXPECT_FALSE(model.Axis(CompAxis::FlowChartFrequency).Logarithmic);
     model.LogCheckBoxClick(Quantity::Error, true);
     EXPECT_FALSE(model.Axis(CompAxis::ErrorChartError).Logarithmic);
+}
+
+// Calibration files in a folder of their own.
+class ComparisonFileTest : public testing::Test {
+protected:
+    ComparisonFileTest() {
+        std::filesystem::create_directories(folder_);
+        lines_.LineCount = 1;
+        lines_.A[0] = 0.1;
+        lines_.B[0] = 0.0;
+        lines_.Fmax[0] = 1e200;
+        model.Start(Points(1, 10, 0));
+    }
+    ~ComparisonFileTest() override { std::filesystem::remove_all(folder_); }
+
+    // A file with one calibration record per frequency (reference flow
+    // F/10 + 1 at 10 °C) and, for good measure, its own Tpriv, lines and
+    // verification records, none of which may count.
+    std::string File(const std::string& name, std::vector<double> frequencies,
+                     bool disabled = false) {
+        TZorDataList calibration, verification;
+        for (const double f : frequencies) {
+            MeasurementRecord r = NewMeasurement();
+            r.MeasuredFrequency = f;
+            r.EtalonFlow = f / 10 + 1;
+            r.Temperature = 10;
+            r.FlowDeviation = 0.5;
+            if (disabled)
+                r.Flags |= RecordFlag::Disabled;
+            calibration.Add(r);
+            verification.Add(r);
+        }
+        MeterSettings settings;
+        settings.Tpriv = 5;
+        LineTable own{};
+        own.LineCount = 1;
+        own.A[0] = 7;
+        own.Fmax[0] = 1e200;
+        const std::string path = (folder_ / name).string();
+        EXPECT_EQ(WriteCalibrationFile(path, settings, &calibration, &own, &verification),
+                  WriteOutcome::Written);
+        return path;
+    }
+
+    std::filesystem::path folder_ =
+        std::filesystem::temp_directory_path() / ("lgm-compare-" + std::to_string(getpid()));
+    LineTable lines_{};
+    MessageRecorder messages;
+    ComparisonModel model;
+};
+
+TEST_F(ComparisonFileTest, FilesAreEvaluatedWithTheCurrentCharacteristic) {
+    ASSERT_TRUE(model.LoadFile(File("a.srv", {20, 10}), lines_, 20.0));
+    ASSERT_EQ(model.SlotCount(), 2);
+    const ComparisonSlot& slot = model.Slot(1);
+    EXPECT_EQ(slot.Name, "a.srv");
+    ASSERT_EQ(slot.FlowPoints.size(), 2u);
+    // Q = 0.1·F + 0/k: the current lines at the current Tpriv and the
+    // record's own temperature.
+    EXPECT_EQ(slot.FlowPoints[0].X, 10);
+    EXPECT_NEAR(slot.FlowPoints[0].Y, 1.0, 1e-12);
+    EXPECT_NEAR(slot.ErrorPoints[0].Y, 100 * (1.0 - 2.0) / 2.0, 1e-12);
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(ComparisonFileTest, DisabledOrVerificationOnlyFilesTakeAnEmptySlot) {
+    ASSERT_TRUE(model.LoadFile(File("off.srv", {10, 20}, true), lines_, 20.0));
+    TZorDataList none, verification;
+    verification.Add(NewMeasurement());
+    const std::string path = (folder_ / "pov.srv").string();
+    ASSERT_EQ(WriteCalibrationFile(path, MeterSettings{}, &none, nullptr, &verification),
+              WriteOutcome::Written);
+    ASSERT_TRUE(model.LoadFile(path, lines_, 20.0));
+    ASSERT_EQ(model.SlotCount(), 3);
+    EXPECT_TRUE(model.Slot(1).FlowPoints.empty());
+    EXPECT_TRUE(model.Slot(2).ErrorPoints.empty());
+}
+
+TEST_F(ComparisonFileTest, SevenFilesAtMost) {
+    for (int i = 0; i < 10; ++i) {
+        const bool added = model.LoadFile(File(std::to_string(i) + ".srv", {10}), lines_, 20.0);
+        EXPECT_EQ(added, i < kComparisonFiles) << i;
+    }
+    EXPECT_EQ(model.SlotCount(), 8);
+    EXPECT_EQ(model.Slot(7).Name, "6.srv");
+    EXPECT_TRUE(messages.Empty());
+}
+
+TEST_F(ComparisonFileTest, AFileThatCannotBeReadStopsWithItsName) {
+    const std::string missing = (folder_ / "missing.srv").string();
+    EXPECT_FALSE(model.LoadFile(missing, lines_, 20.0));
+    const std::string truncated = File("short.srv", {10, 20});
+    std::filesystem::resize_file(truncated, std::filesystem::file_size(truncated) - 1);
+    EXPECT_FALSE(model.LoadFile(truncated, lines_, 20.0));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{
+                                    "Ошибка при импорте из " + missing + "\nФункция прервана",
+                                    "Ошибка при импорте из " + truncated + "\nФункция прервана"}));
+    EXPECT_EQ(model.SlotCount(), 1);
 }
 
 } // namespace
