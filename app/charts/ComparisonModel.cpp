@@ -25,6 +25,10 @@ std::string_view BaseName(std::string_view path) {
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
+bool IsBlank(std::string_view text) {
+    return text.find_first_not_of(" \t") == std::string_view::npos;
+}
+
 ComparisonSlot MakeSlot(std::string_view name, const ChartDataSet& data) {
     return {std::string(name), SortedPoints(data.Q, data.E), SortedPoints(data.F, data.Qc), true};
 }
@@ -82,6 +86,10 @@ void ComparisonModel::LogCheckBoxClick(Quantity q, bool checked) {
 }
 
 EditOutcome ComparisonModel::MaxEditExit(Quantity q, std::string_view text) {
+    // An empty edit is one the operator left alone or emptied: nothing to
+    // take, and no reason to hold the operator in it.
+    if (IsBlank(text))
+        return {false, {}, false, {}};
     const std::optional<double> value = ReadReal(text);
     if (!value)
         return {false, {}, true, {}};
@@ -90,13 +98,17 @@ EditOutcome ComparisonModel::MaxEditExit(Quantity q, std::string_view text) {
 }
 
 EditOutcome ComparisonModel::GridEditExit(Quantity q, std::string_view text) {
+    CompAxisSettings& group = settings_[Index(q)];
+    const std::string accepted = group.Divisions ? FormatInteger(group.Divisions) : std::string();
+    if (IsBlank(text))
+        return {false, accepted, false, {}};
     const std::optional<uint32_t> count = ReadCount(text);
     if (!count || *count < kMinDivisions || *count > kMaxDivisions) {
         ShowError(kBadValue);
-        return {false, std::string(text), true, kBadValue};
+        return {false, accepted, true, kBadValue};
     }
-    settings_[Index(q)].Divisions = *count;
-    return {true, std::string(text), false, {}};
+    group.Divisions = *count;
+    return {true, FormatInteger(*count), false, {}};
 }
 
 Quantity ComparisonModel::GroupOf(CompAxis axis) {

@@ -100,13 +100,15 @@ public:
     // "Логарифм.шкала" of the flow or frequency group.
     void LogCheckBoxClick(Quantity q, bool checked);
     // "Max" left: a real number becomes the group's axis maximum (the error
-    // axis runs from −Max to +Max); anything else empties the edit and keeps
-    // the focus, without a message.
+    // axis runs from −Max to +Max); other text empties the edit and keeps
+    // the focus, without a message. An empty edit changes nothing and may be
+    // left, so an emptied edit does not hold the operator.
     EditOutcome MaxEditExit(Quantity q, std::string_view text);
     // "Разбиение" left: a whole number 4 … 15 gives the group's axes the
     // increment GridIncrement(d, r), r being an axis's maximum (its span for
-    // the error axis); anything else shows "Недопустимое значение параметра"
-    // and keeps the focus.
+    // the error axis); other text shows "Недопустимое значение параметра",
+    // puts the last count accepted back (or nothing) and keeps the focus. An
+    // empty edit changes nothing.
     EditOutcome GridEditExit(Quantity q, std::string_view text);
 
     // The axis as it must be drawn now.

@@ -103,6 +103,10 @@ TEST_F(ComparisonModelTest, MaxSetsTheGroupsAxesOnceTheyAreManual) {
     EXPECT_EQ(bad.Text, "");
     EXPECT_TRUE(bad.KeepFocus);
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 20);
+    // The emptied edit can be left: it changes nothing.
+    const EditOutcome blank = model.MaxEditExit(Quantity::Flow, "");
+    EXPECT_FALSE(blank.KeepFocus);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 20);
     EXPECT_TRUE(messages.Empty());
 }
 
@@ -110,12 +114,17 @@ TEST_F(ComparisonModelTest, DivisionsFromFourToFifteenGiveGridIncrements) {
     for (const char* text : {"3", "16", "-4", "abc"}) {
         const EditOutcome out = model.GridEditExit(Quantity::Flow, text);
         EXPECT_FALSE(out.Accepted) << text;
+        EXPECT_EQ(out.Text, "");
         EXPECT_TRUE(out.KeepFocus);
     }
     EXPECT_EQ(messages.Texts(), std::vector<std::string>(4, "Недопустимое значение параметра"));
     messages.Clear();
+    EXPECT_FALSE(model.GridEditExit(Quantity::Flow, " ").KeepFocus); // left empty: no change
+    EXPECT_TRUE(messages.Empty());
 
     ASSERT_TRUE(model.GridEditExit(Quantity::Flow, "4").Accepted);
+    EXPECT_EQ(model.GridEditExit(Quantity::Flow, "20").Text, "4"); // the last count comes back
+    messages.Clear();
     // Each flow axis from its own maximum.
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Step, GridIncrement(4, 10));
     EXPECT_EQ(model.Axis(CompAxis::FlowChartFlow).Step, GridIncrement(4, 9.8));

@@ -136,9 +136,9 @@ void MainWindowWidgetTest::StartsWithTheDefaultDocument() {
     for (const char* disabled :
          {"FileOpenItem", "FileSaveItem", "FileSaveAsItem", "FileExportKItem", "GetBkltItem",
           "ServicePortItem", "ServiceAdaptorItem", "ServiceSupplyItem", "TestOutputItem",
-          "StdSectionItem", "CompChartItem", "CorrectionItem", "AboutItem"})
+          "StdSectionItem", "CorrectionItem", "AboutItem"})
         QVERIFY2(!Find<QAction>(disabled)->isEnabled(), disabled);
-    for (const char* disabled : {"ReportBtn", "GraphBtn", "RdParamBtn", "WrParamBtn", "ManualBtn"})
+    for (const char* disabled : {"RdParamBtn", "WrParamBtn", "ManualBtn"})
         QVERIFY2(!Find<QPushButton>(disabled)->isEnabled(), disabled);
     QVERIFY(Find<QPushButton>("ApproxBtn")->isEnabled());
     QCOMPARE(Find<QPushButton>("ApproxBtn")->text(), QStringLiteral("Выполнить\nаппроксимацию"));
