@@ -1,6 +1,7 @@
 #include "charts/AxisMath.h"
 
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
@@ -38,4 +39,15 @@ double GridIncrement(uint32_t divisions, double range) {
         return 0.0;
     const double p = DecadeOf(e);
     return p * std::floor((4 * e / p + 0.5) / 4);
+}
+
+double OwnStep(double range) {
+    if (!Usable(range))
+        return 0.0;
+    const double rough = range / 5;
+    const double decade = std::pow(10.0, std::floor(std::log10(rough)));
+    for (const double factor : {1.0, 2.0, 5.0})
+        if (factor * decade >= rough)
+            return factor * decade;
+    return 10 * decade;
 }

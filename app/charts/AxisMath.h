@@ -14,3 +14,8 @@ double AxisStep(uint32_t divisions, double range);
 // quarter-step threshold: e = r / d, p as above, p·floor((4e/p + 0.5) / 4).
 // 0 under the same conditions as AxisStep, and for e/p below 0.875.
 double GridIncrement(uint32_t divisions, double range);
+
+// The increment an axis picks for itself when it is given none: 1, 2 or 5
+// times a power of ten, about a fifth of the range. 0 for a range that is not
+// a positive number.
+double OwnStep(double range);

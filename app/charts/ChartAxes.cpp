@@ -10,9 +10,22 @@ namespace {
 // More grid lines than this are no help to anyone and slow the chart down.
 constexpr double kMaxGridLines = 200;
 
+void PadRange(AxisLayout& axis) {
+    if (axis.Logarithmic && axis.Min > 0) {
+        axis.Min /= 1 + 2 * kAutomaticPadding;
+        axis.Max *= 1 + 2 * kAutomaticPadding;
+        return;
+    }
+    double span = axis.Max - axis.Min;
+    if (span <= 0)
+        span = axis.Max != 0 ? std::fabs(axis.Max) : 1.0;
+    axis.Min -= kAutomaticPadding * span;
+    axis.Max += kAutomaticPadding * span;
+}
+
 } // namespace
 
-void FinishLayout(AxisLayout& axis, const ValueRange& data) {
+void FinishLayout(AxisLayout& axis, const ValueRange& data, bool automatic) {
     if (axis.Min > axis.Max)
         std::swap(axis.Min, axis.Max);
     if (axis.Logarithmic) {
@@ -27,6 +40,8 @@ void FinishLayout(AxisLayout& axis, const ValueRange& data) {
     }
     if (axis.Step > 0 && (axis.Max - axis.Min) / axis.Step > kMaxGridLines)
         axis.Step = 0.0;
+    if (automatic)
+        PadRange(axis);
 }
 
 std::optional<uint32_t> ReadCount(std::string_view text) {

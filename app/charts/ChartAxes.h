@@ -19,6 +19,10 @@ inline constexpr const char* kFlowAxisTitle = "Расход, м3/ч";
 inline constexpr const char* kFrequencyAxisTitle = "Частота, Гц";
 inline constexpr const char* kErrorAxisTitle = "Погрешность, %";
 
+// Room an automatic axis leaves on each side of the data, as a share of the
+// data's span (FinishLayout).
+inline constexpr double kAutomaticPadding = 0.04;
+
 // One axis as the chart must show it.
 struct AxisLayout {
     std::string Title;
@@ -32,8 +36,10 @@ struct AxisLayout {
 // range (from the smallest positive value of the data when the set minimum
 // is not positive, a decade below the maximum when there is none); a step
 // that would draw more than a few hundred grid lines is dropped so the axis
-// picks its own.
-void FinishLayout(AxisLayout& axis, const ValueRange& data);
+// picks its own. An automatic range is then widened a little on both sides,
+// so the extreme points are drawn whole and a single value still gets a
+// range.
+void FinishLayout(AxisLayout& axis, const ValueRange& data, bool automatic);
 
 // A division count as "%u" reads it: blanks, digits, the rest ignored. A
 // negative number, which "%u" would wrap round into a huge count, is no count

@@ -1,5 +1,7 @@
 #include "charts/ChartWidgets.h"
 
+#include "charts/AxisMath.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrintDialog>
@@ -105,9 +107,10 @@ void ApplyAxis(QChart* chart, Qt::Alignment side, const AxisLayout& layout,
     axis->setTitleText(QString::fromStdString(layout.Title));
     axis->setRange(layout.Min, layout.Max);
     if (auto* value = qobject_cast<QValueAxis*>(axis)) {
-        if (layout.Step > 0) {
+        const double step = layout.Step > 0 ? layout.Step : OwnStep(layout.Max - layout.Min);
+        if (step > 0) {
             value->setTickAnchor(0);
-            value->setTickInterval(layout.Step);
+            value->setTickInterval(step);
             value->setTickType(QValueAxis::TicksDynamic);
         } else {
             value->setTickType(QValueAxis::TicksFixed);

@@ -21,7 +21,7 @@ QChartView* NewChartView(QWidget* parent);
 // Qt::AlignLeft): a linear or a logarithmic axis as the layout asks — the
 // axis is replaced when its kind changes, and series are attached to the new
 // one — with the title, the range and the desired increment (from 0, so
-// grid lines fall on its multiples).
+// grid lines fall on its multiples; OwnStep when the layout gives none).
 void ApplyAxis(QChart* chart, Qt::Alignment side, const AxisLayout& layout,
                const QList<QXYSeries*>& series);
 

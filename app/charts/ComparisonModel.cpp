@@ -5,6 +5,8 @@
 #include "document/Numbers.h"
 #include "files/Calibrn3files.h"
 
+#include <tuple>
+
 const std::array<SlotStyle, kComparisonSlots> SlotStyles = {{
     {255, 0, 0, MarkerShape::Square},            // red
     {0, 128, 0, MarkerShape::Circle},            // green
@@ -75,8 +77,10 @@ void ComparisonModel::AutoCheckBoxClick(Quantity q, bool checked) {
     CompAxisSettings& group = settings_[Index(q)];
     if (group.Automatic && !checked)
         for (int a = 0; a < kCompAxisCount; ++a)
-            if (GroupOf(CompAxis(a)) == q)
-                kept_[a] = DataRange(CompAxis(a));
+            if (GroupOf(CompAxis(a)) == q) {
+                const AxisLayout shown = Axis(CompAxis(a));
+                kept_[a] = {shown.Min, shown.Max};
+            }
     group.Automatic = checked;
 }
 
@@ -139,11 +143,14 @@ ValueRange ComparisonModel::DataRange(CompAxis axis) const {
 void ComparisonModel::SetRange(CompAxis axis, AxisLayout& layout) const {
     const Quantity q = GroupOf(axis);
     const CompAxisSettings& group = settings_[Index(q)];
-    const ValueRange data = DataRange(axis);
-    const ValueRange& range = group.Automatic ? data : kept_[static_cast<size_t>(axis)];
-    if (!range.Empty) {
-        layout.Min = range.Min;
-        layout.Max = range.Max;
+    if (group.Automatic) {
+        const ValueRange data = DataRange(axis);
+        if (!data.Empty) {
+            layout.Min = data.Min;
+            layout.Max = data.Max;
+        }
+    } else {
+        std::tie(layout.Min, layout.Max) = kept_[static_cast<size_t>(axis)];
     }
     if (!group.Automatic && group.Max) {
         layout.Max = *group.Max;
@@ -163,6 +170,7 @@ AxisLayout ComparisonModel::Axis(CompAxis axis) const {
     SetRange(axis, layout);
     const double r = q == Quantity::Error ? layout.Max - layout.Min : layout.Max;
     layout.Step = GridIncrement(group.Divisions, r);
-    FinishLayout(layout, DataRange(axis));
+    const ValueRange data = DataRange(axis);
+    FinishLayout(layout, data, group.Automatic && !data.Empty);
     return layout;
 }

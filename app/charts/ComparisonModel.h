@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 // Slot 0 is the current document, slots 1 … 7 the files in the order chosen.
@@ -125,6 +126,7 @@ private:
 
     std::vector<ComparisonSlot> slots_;
     std::array<CompAxisSettings, kQuantityCount> settings_;
-    // The range each axis had when its group's "Автом. выбор" was unticked.
-    std::array<ValueRange, kCompAxisCount> kept_;
+    // The range each axis showed when its group's "Автом. выбор" was
+    // unticked.
+    std::array<std::pair<double, double>, kCompAxisCount> kept_{};
 };

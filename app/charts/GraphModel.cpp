@@ -21,10 +21,13 @@ ValueRange RangeOf(const std::vector<ChartPoint>& points, bool x) {
     return range;
 }
 
-// The value as a plain real number, as short as reads back the same.
+// The value as a plain real number of at most six significant digits, as
+// "%g" writes it: a maximum taken over from the data need not show all the
+// digits of the measurement.
 std::string PlainReal(double value) {
     char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6);
     return std::string(text, result.ptr);
 }
 
@@ -134,6 +137,6 @@ AxisLayout GraphModel::LayOut(Quantity q, const ValueRange& data) {
         range = setting.Max;
     }
     axis.Step = AxisStep(setting.Divisions, range);
-    FinishLayout(axis, data);
+    FinishLayout(axis, data, setting.Automatic && !data.Empty);
     return axis;
 }

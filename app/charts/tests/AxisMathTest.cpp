@@ -42,6 +42,13 @@ TEST(GridIncrementTest, RoundsToQuarterStepsOfTheDecade) {
             << c.Range << " / " << c.Divisions;
 }
 
+TEST(OwnStepTest, OneTwoOrFiveTimesADecadeNearAFifthOfTheRange) {
+    const StepCase cases[] = {{0, 10, 2},      {0, 2.4, 0.5}, {0, 0.33, 0.1},
+                              {0, 4200, 1000}, {0, 5, 1},     {0, 0, 0}};
+    for (const StepCase& c : cases)
+        EXPECT_NEAR(OwnStep(c.Range), c.Step, 1e-12) << c.Range;
+}
+
 TEST(AxisStepTest, RangesWithoutAPositiveStepGiveZero) {
     const double nan = std::numeric_limits<double>::quiet_NaN();
     const double inf = std::numeric_limits<double>::infinity();

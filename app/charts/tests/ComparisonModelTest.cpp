@@ -23,6 +23,16 @@ ChartDataSet Points(int n, double base, double error) {
     return data;
 }
 
+// The data range an automatic axis shows, before its padding.
+std::pair<double, double> DataOf(const AxisLayout& axis) {
+    const double span = (axis.Max - axis.Min) / (1 + 2 * kAutomaticPadding);
+    return {axis.Min + kAutomaticPadding * span, axis.Max - kAutomaticPadding * span};
+}
+
+double DataMax(const AxisLayout& axis) {
+    return DataOf(axis).second;
+}
+
 class ComparisonModelTest : public testing::Test {
 protected:
     ComparisonModelTest() {
@@ -52,13 +62,14 @@ TEST_F(ComparisonModelTest, SlotsHoldTheCurrentDocumentAndUpToSevenFiles) {
 }
 
 TEST_F(ComparisonModelTest, TheCheckListHidesFilesButNeverTheCurrentDocument) {
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 10);
+    EXPECT_NEAR(DataMax(model.Axis(CompAxis::ErrorChartFlow)), 10, 1e-12);
     EXPECT_FALSE(model.RowChecked(1, false));
     EXPECT_FALSE(model.Slot(1).Visible);
     // Hidden points leave the automatic ranges of both charts.
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 3);
-    EXPECT_EQ(model.Axis(CompAxis::FlowChartFrequency).Max, 30);
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Min, 0.5);
+    EXPECT_NEAR(DataMax(model.Axis(CompAxis::ErrorChartFlow)), 3, 1e-12);
+    EXPECT_NEAR(DataMax(model.Axis(CompAxis::FlowChartFrequency)), 30, 1e-12);
+    const AxisLayout error = model.Axis(CompAxis::ErrorChartError); // one value: 0.5 %
+    EXPECT_NEAR(error.Min, 0.5 - 0.5 * kAutomaticPadding, 1e-12);
     EXPECT_TRUE(model.RowChecked(1, true));
     EXPECT_TRUE(model.Slot(1).Visible);
 
@@ -69,32 +80,35 @@ TEST_F(ComparisonModelTest, TheCheckListHidesFilesButNeverTheCurrentDocument) {
 TEST_F(ComparisonModelTest, AutomaticAxesFollowTheDataOfTheirChart) {
     const AxisLayout flow = model.Axis(CompAxis::ErrorChartFlow);
     EXPECT_EQ(flow.Title, "Расход, м3/ч");
-    EXPECT_EQ(flow.Min, 1);
-    EXPECT_EQ(flow.Max, 10);
+    EXPECT_NEAR(flow.Min, 1 - 9 * kAutomaticPadding, 1e-12);
+    EXPECT_NEAR(flow.Max, 10 + 9 * kAutomaticPadding, 1e-12);
     EXPECT_EQ(flow.Step, 0); // no division count yet
     const AxisLayout error = model.Axis(CompAxis::ErrorChartError);
     EXPECT_EQ(error.Title, "Погрешность, %");
-    EXPECT_EQ(error.Min, -2);
-    EXPECT_EQ(error.Max, 0.5);
+    EXPECT_NEAR(DataOf(error).first, -2, 1e-12);
+    EXPECT_NEAR(DataOf(error).second, 0.5, 1e-12);
     EXPECT_EQ(model.Axis(CompAxis::FlowChartFrequency).Title, "Частота, Гц");
     const AxisLayout characteristic = model.Axis(CompAxis::FlowChartFlow);
-    EXPECT_NEAR(characteristic.Min, 1.005, 1e-12);
-    EXPECT_NEAR(characteristic.Max, 9.8, 1e-12);
+    EXPECT_NEAR(DataOf(characteristic).first, 1.005, 1e-12);
+    EXPECT_NEAR(DataOf(characteristic).second, 9.8, 1e-12);
 }
 
 TEST_F(ComparisonModelTest, MaxSetsTheGroupsAxesOnceTheyAreManual) {
     ASSERT_TRUE(model.MaxEditExit(Quantity::Error, "2").Accepted);
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Max, 0.5); // still automatic
+    EXPECT_NEAR(DataMax(model.Axis(CompAxis::ErrorChartError)), 0.5, 1e-12); // still automatic
     model.AutoCheckBoxClick(Quantity::Error, false);
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Min, -2);
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartError).Max, 2);
 
-    // Unticked, the flow axes keep the ranges they had; Max moves both tops.
+    // Unticked, the flow axes keep the ranges they showed; Max moves both
+    // tops.
+    const AxisLayout shown = model.Axis(CompAxis::ErrorChartFlow);
     model.AutoCheckBoxClick(Quantity::Flow, false);
     model.RowChecked(1, false);
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 10);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Min, shown.Min);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, shown.Max);
     ASSERT_TRUE(model.MaxEditExit(Quantity::Flow, "20").Accepted);
-    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Min, 1);
+    EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Min, shown.Min);
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Max, 20);
     EXPECT_EQ(model.Axis(CompAxis::FlowChartFlow).Max, 20);
 
@@ -125,7 +139,7 @@ TEST_F(ComparisonModelTest, DivisionsFromFourToFifteenGiveGridIncrements) {
     ASSERT_TRUE(model.GridEditExit(Quantity::Flow, "4").Accepted);
     EXPECT_EQ(model.GridEditExit(Quantity::Flow, "20").Text, "4"); // the last count comes back
     messages.Clear();
-    // Each flow axis from its own maximum.
+    // Each flow axis from its own maximum (before the automatic padding).
     EXPECT_EQ(model.Axis(CompAxis::ErrorChartFlow).Step, GridIncrement(4, 10));
     EXPECT_EQ(model.Axis(CompAxis::FlowChartFlow).Step, GridIncrement(4, 9.8));
     ASSERT_TRUE(model.GridEditExit(Quantity::Error, "15").Accepted);

@@ -19,6 +19,14 @@ ChartDataSet ThreePoints() {
     return data;
 }
 
+// Checks that an automatic axis shows the data range min … max, widened by
+// its padding.
+void ExpectAutomatic(const AxisLayout& axis, double min, double max) {
+    const double pad = kAutomaticPadding * (max - min);
+    EXPECT_NEAR(axis.Min, min - pad, 1e-12);
+    EXPECT_NEAR(axis.Max, max + pad, 1e-12);
+}
+
 class GraphModelTest : public testing::Test {
 protected:
     GraphModelTest() { model.ShowGraph(GraphModel::FlowError, ThreePoints()); }
@@ -36,13 +44,11 @@ TEST_F(GraphModelTest, FlowErrorShowsTheErrorPointsOverTheDataRanges) {
 
     const AxisLayout& bottom = model.BottomAxis();
     EXPECT_EQ(bottom.Title, "Расход, м3/ч");
-    EXPECT_EQ(bottom.Min, 1);
-    EXPECT_EQ(bottom.Max, 3);
+    ExpectAutomatic(bottom, 1, 3);
     EXPECT_NEAR(bottom.Step, AxisStep(6, 2), 1e-12);
     const AxisLayout& left = model.LeftAxis();
     EXPECT_EQ(left.Title, "Погрешность, %");
-    EXPECT_EQ(left.Min, -0.5);
-    EXPECT_EQ(left.Max, 1.5);
+    ExpectAutomatic(left, -0.5, 1.5);
     // Automatic axes hand their maxima to the Max edits.
     EXPECT_EQ(model.MaxText(Quantity::Flow), "3");
     EXPECT_EQ(model.MaxText(Quantity::Error), "1.5");
@@ -58,11 +64,9 @@ TEST_F(GraphModelTest, FrequencyFlowShowsTheLineAndTheReferencePoints) {
     EXPECT_EQ(model.Points(GraphModel::Etalon),
               (std::vector<ChartPoint>{{10, 1}, {20, 2}, {30, 3}}));
     EXPECT_EQ(model.BottomAxis().Title, "Частота, Гц");
-    EXPECT_EQ(model.BottomAxis().Min, 10);
-    EXPECT_EQ(model.BottomAxis().Max, 30);
+    ExpectAutomatic(model.BottomAxis(), 10, 30);
     EXPECT_EQ(model.LeftAxis().Title, "Расход, м3/ч");
-    EXPECT_EQ(model.LeftAxis().Min, 1); // the smallest of both series
-    EXPECT_EQ(model.LeftAxis().Max, 3);
+    ExpectAutomatic(model.LeftAxis(), 1, 3); // over both series
     EXPECT_EQ(model.MaxText(Quantity::Frequency), "30");
     model.TypeRadiosClick(1);
     EXPECT_EQ(model.GraphType(), GraphModel::FlowError);
@@ -86,6 +90,7 @@ TEST_F(GraphModelTest, ManualAxesRunFromZeroOrSymmetricallyToMax) {
     // unticked the axis starts from that maximum.
     model.AutoCheckBoxClick(Quantity::Flow, true);
     EXPECT_EQ(model.MaxEditCommit(Quantity::Flow, "50").Text, "3");
+    ExpectAutomatic(model.BottomAxis(), 1, 3);
     model.AutoCheckBoxClick(Quantity::Flow, false);
     EXPECT_EQ(model.BottomAxis().Max, 3);
     ASSERT_TRUE(model.MaxEditCommit(Quantity::Flow, "50").Accepted);
@@ -139,7 +144,9 @@ TEST_F(GraphModelTest, LogarithmicAxesStayPositive) {
     model.TypeRadiosClick(0);
     model.LogCheckBoxClick(Quantity::Frequency, true);
     EXPECT_TRUE(model.BottomAxis().Logarithmic);
-    EXPECT_EQ(model.BottomAxis().Min, 10);
+    // Widened by a factor on a logarithmic scale.
+    EXPECT_NEAR(model.BottomAxis().Min, 10 / (1 + 2 * kAutomaticPadding), 1e-12);
+    EXPECT_NEAR(model.BottomAxis().Max, 30 * (1 + 2 * kAutomaticPadding), 1e-12);
     // A manual logarithmic axis cannot start at 0: it starts at the smallest
     // value drawn.
     model.AutoCheckBoxClick(Quantity::Frequency, false);
@@ -149,6 +156,20 @@ TEST_F(GraphModelTest, LogarithmicAxesStayPositive) {
     // The error axis has no logarithmic scale.
     model.LogCheckBoxClick(Quantity::Error, true);
     EXPECT_FALSE(model.Settings(Quantity::Error).Logarithmic);
+}
+
+TEST_F(GraphModelTest, ASingleValueStillGetsARange) {
+    ChartDataSet one;
+    one.F = {50};
+    one.Q = {5};
+    one.Qc = {5};
+    one.E = {0};
+    model.ShowGraph(GraphModel::FlowError, one);
+    // A range of the value's own size, or of 1 round 0.
+    EXPECT_NEAR(model.BottomAxis().Min, 5 - 5 * kAutomaticPadding, 1e-12);
+    EXPECT_NEAR(model.BottomAxis().Max, 5 + 5 * kAutomaticPadding, 1e-12);
+    EXPECT_NEAR(model.LeftAxis().Min, -kAutomaticPadding, 1e-12);
+    EXPECT_NEAR(model.LeftAxis().Max, kAutomaticPadding, 1e-12);
 }
 
 TEST_F(GraphModelTest, SettingsOutliveANewOpening) {
