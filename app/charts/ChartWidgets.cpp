@@ -105,16 +105,20 @@ void ApplyAxis(QChart* chart, Qt::Alignment side, const AxisLayout& layout,
             s->attachAxis(axis);
     }
     axis->setTitleText(QString::fromStdString(layout.Title));
-    axis->setRange(layout.Min, layout.Max);
-    if (auto* value = qobject_cast<QValueAxis*>(axis)) {
-        const double step = layout.Step > 0 ? layout.Step : OwnStep(layout.Max - layout.Min);
-        if (step > 0) {
-            value->setTickAnchor(0);
-            value->setTickInterval(step);
-            value->setTickType(QValueAxis::TicksDynamic);
-        } else {
-            value->setTickType(QValueAxis::TicksFixed);
-        }
+    auto* value = qobject_cast<QValueAxis*>(axis);
+    if (value == nullptr) {
+        axis->setRange(layout.Min, layout.Max);
+        return;
+    }
+    // The old increment over the new range could mean thousands of grid
+    // lines for a moment: the range changes under a fixed tick count.
+    value->setTickType(QValueAxis::TicksFixed);
+    value->setRange(layout.Min, layout.Max);
+    const double step = layout.Step > 0 ? layout.Step : OwnStep(layout.Max - layout.Min);
+    if (step > 0) {
+        value->setTickAnchor(0);
+        value->setTickInterval(step);
+        value->setTickType(QValueAxis::TicksDynamic);
     }
 }
 

@@ -214,6 +214,12 @@ void ChartWindowsTest::GraphEditsAreCommittedOrRefused() {
     QCOMPARE(dlg.MaxEdit[2]->text(), QStringLiteral("3"));
     QVERIFY(messages_->Empty());
 
+    // A manual flow axis of Max 0 shows the range 0 … 0 as the operator set it.
+    ClickCheckBox(dlg.AutoCheckBox[0]);
+    TypeAndEnter(dlg.MaxEdit[0], "0");
+    QCOMPARE(ValueAxisAt(chart, Qt::AlignBottom)->min(), 0.0);
+    QCOMPARE(ValueAxisAt(chart, Qt::AlignBottom)->max(), 0.0);
+
     ClickCheckBox(dlg.LogCheckBox[0]);
     QVERIFY(qobject_cast<QLogValueAxis*>(AxisAt(chart, Qt::AlignBottom)));
     for (QXYSeries* s : XYSeries(chart))
