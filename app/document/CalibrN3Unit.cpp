@@ -111,6 +111,8 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
 }
 
 TCalibrN3Form::~TCalibrN3Form() {
+    // An edit that loses the focus because the window goes is not committed.
+    qDeleteAll(findChildren<EditCommitter*>());
     // The controls read the document while they go (hiding the grid asks for
     // cells), so they go before it.
     delete takeCentralWidget();

@@ -61,6 +61,7 @@ private slots:
     void ARefusedPulseDurationIsRestoredAndKeepsTheFocus();
     void TheApproximationButtonFillsTheLineTable();
     void ClosingWithUnsavedMeasurementsAsksFirst();
+    void TypingLeftInAnEditWhenTheWindowGoesIsNotCommitted();
     void AnErrorEscapingACommandIsShown();
 
 private:
@@ -83,7 +84,8 @@ void MainWindowWidgetTest::init() {
 }
 
 void MainWindowWidgetTest::cleanup() {
-    form_->Document().MarkSaved();
+    if (form_ != nullptr)
+        form_->Document().MarkSaved();
     form_.reset();
     messages_.reset();
 }
@@ -190,6 +192,11 @@ void MainWindowWidgetTest::TypingIntoACellStoresItAndShowsTheDerivedValues() {
     QTest::keyClicks(editor, "60");
     QCOMPARE(CellText(table, 0, 5), QStringLiteral("6.000000")); // "Qэт, м3/час"
     QCOMPARE(editor->text(), QStringLiteral("60"));              // the editor keeps the typing
+
+    // A click on a computed cell leaves the cursor where it was.
+    QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
+                      table->visualRect(table->model()->index(0, 6)).center());
+    QCOMPARE(table->currentIndex().column(), 2);
     QVERIFY(messages_->Empty());
 }
 
@@ -274,6 +281,17 @@ void MainWindowWidgetTest::ClosingWithUnsavedMeasurementsAsksFirst() {
 
     messages_->Answer({true});
     QVERIFY(form_->close());
+}
+
+void MainWindowWidgetTest::TypingLeftInAnEditWhenTheWindowGoesIsNotCommitted() {
+    ShowActive();
+    auto* tau = Find<QLineEdit>("TauEdit");
+    tau->setFocus();
+    tau->selectAll();
+    QTest::keyClicks(tau, "9"); // refused if it were committed
+    form_->Document().MarkSaved();
+    form_.reset();
+    QVERIFY(messages_->Empty());
 }
 
 void MainWindowWidgetTest::AnErrorEscapingACommandIsShown() {
