@@ -152,7 +152,7 @@ bool PrintChart(QChartView* view, QPrinter& printer) {
     const QSizeF shown = chart->size();
     // Laid out at screen size for the page's proportions, then scaled up, so
     // fonts and lines keep their proportion to the chart.
-    const QSizeF printed(1200.0, 1200.0 * page.height() / page.width());
+    const QSizeF printed(960.0, 960.0 * page.height() / page.width());
     chart->resize(printed);
     view->scene()->render(&painter, QRectF(0, 0, page.width() - 1, page.height() - 1),
                           QRectF(chart->pos(), printed), Qt::IgnoreAspectRatio);

@@ -57,22 +57,22 @@ TGraphDlg::TGraphDlg(QWidget* parent) : QDialog(parent) {
     chartView_->setObjectName("Chart");
     QChart* chart = chartView_->chart();
 
-    approxSeries_ = new QLineSeries(chart);
-    approxSeries_->setName(QString::fromUtf8("Аппрокс."));
-    approxSeries_->setPen(QPen(Qt::red, 2));
-    etalonSeries_ = new QScatterSeries(chart);
-    etalonSeries_->setName(QString::fromUtf8("Эталон"));
-    errorSeries_ = new QScatterSeries(chart);
-    errorSeries_->setName(QString::fromUtf8("Погрешн."));
-    const std::pair<QScatterSeries*, QColor> points[] = {{etalonSeries_, QColor(0, 128, 0)},
-                                                         {errorSeries_, QColor(255, 255, 0)}};
+    auto* approx = new QLineSeries(chart);
+    approx->setName(QString::fromUtf8("Аппрокс."));
+    approx->setPen(QPen(Qt::red, 2));
+    auto* etalon = new QScatterSeries(chart);
+    etalon->setName(QString::fromUtf8("Эталон"));
+    auto* error = new QScatterSeries(chart);
+    error->setName(QString::fromUtf8("Погрешн."));
+    const std::pair<QScatterSeries*, QColor> points[] = {{etalon, QColor(0, 128, 0)},
+                                                         {error, QColor(255, 255, 0)}};
     for (const auto& [series, color] : points) {
         series->setMarkerShape(QScatterSeries::MarkerShapeCircle);
         series->setMarkerSize(9);
         series->setColor(color);
         series->setBorderColor(color.darker(160));
     }
-    series_ = {approxSeries_, etalonSeries_, errorSeries_};
+    series_ = {approx, etalon, error};
     for (QXYSeries* series : series_) {
         series->setPointLabelsFormat("@yPoint");
         series->setPointLabelsColor(series->color().darker(150));

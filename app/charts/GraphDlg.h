@@ -13,8 +13,6 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class QChartView;
-class QLineSeries;
-class QScatterSeries;
 class QXYSeries;
 
 class TGraphDlg : public QDialog {
@@ -53,8 +51,7 @@ private:
 
     GraphModel model_;
     QChartView* chartView_ = nullptr;
-    QLineSeries* approxSeries_ = nullptr;
-    QScatterSeries* etalonSeries_ = nullptr;
-    QScatterSeries* errorSeries_ = nullptr;
+    // "Аппрокс." (line, red), "Эталон" (circles, green), "Погрешн." (circles,
+    // yellow), in GraphModel's order.
     std::array<QXYSeries*, GraphModel::SeriesCount> series_{};
 };

@@ -1,7 +1,11 @@
 // Reading report templates: fields, bands, page sections and damage.
 #include "charts/ReportTemplate.h"
 
+#include <cstdlib>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <random>
 
 namespace {
 
@@ -77,6 +81,32 @@ TEST(ReportTemplateTest, ATemplateWithoutFieldsOrBandsIsPlainHtml) {
     ASSERT_EQ(t->Body.size(), 1u);
     EXPECT_EQ(t->Body[0].Pieces, Pieces({Text("<p>Отчет]</p>")}));
     EXPECT_TRUE(ParseReportTemplate("")->Body.empty());
+}
+
+// Every prefix of a real template, and the template with bytes overwritten
+// at random, is either read or refused: a damaged file never gets further.
+TEST(ReportTemplateTest, DamagedCopiesOfARealTemplateAreReadOrRefused) {
+    const char* source = std::getenv("LGM_SOURCE_DIR");
+    ASSERT_TRUE(source);
+    std::ifstream in(std::string(source) + "/app/charts/templates/GradRpt.frf", std::ios::binary);
+    const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    ASSERT_TRUE(ParseReportTemplate(text));
+    int refused = 0;
+    for (size_t n = 0; n < text.size(); n += 7)
+        refused += !ParseReportTemplate(std::string_view(text).substr(0, n));
+    EXPECT_GT(refused, 0);
+
+    std::mt19937 random(12345);
+    const char bytes[] = {'[', ']', '<', '!', '-', '>', ':', '%', '\n', '\0', '\xff', 'a'};
+    for (int round = 0; round < 2000; ++round) {
+        std::string damaged = text;
+        for (int k = 0; k < 4; ++k)
+            damaged[random() % damaged.size()] = bytes[random() % sizeof bytes];
+        std::string error;
+        if (!ParseReportTemplate(damaged, &error)) {
+            EXPECT_EQ(error.rfind("line ", 0), 0u) << error;
+        }
+    }
 }
 
 } // namespace
