@@ -41,6 +41,9 @@ struct AxisLayout {
 // range.
 void FinishLayout(AxisLayout& axis, const ValueRange& data, bool automatic);
 
+// The error of a refused division count.
+inline constexpr const char* kBadParameterText = "Недопустимое значение параметра";
+
 // A division count as "%u" reads it: blanks, digits, the rest ignored. A
 // negative number, which "%u" would wrap round into a huge count, is no count
 // at all.

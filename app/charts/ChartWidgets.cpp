@@ -2,10 +2,16 @@
 
 #include "charts/AxisMath.h"
 
+#include <QCheckBox>
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QtCharts/QLogValueAxis>
 #include <QtCharts/QValueAxis>
 
@@ -65,11 +71,69 @@ QPainterPath MarkerPath(MarkerShape shape, double s) {
     return path;
 }
 
+QPushButton* NewButton(const char* name, const char* text, QWidget* parent) {
+    auto* button = new QPushButton(QString::fromUtf8(text), parent);
+    button->setObjectName(name);
+    // Enter in an edit commits the edit; it must not press a button as well.
+    button->setAutoDefault(false);
+    return button;
+}
+
+QCheckBox* NewCheckBox(const QString& name, const char* text, QWidget* parent) {
+    auto* box = new QCheckBox(QString::fromUtf8(text), parent);
+    box->setObjectName(name);
+    return box;
+}
+
+QLineEdit* NewEdit(const QString& name, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(name);
+    edit->setMaximumWidth(90);
+    return edit;
+}
+
 bool IsStroke(MarkerShape shape) {
     return shape == MarkerShape::DiagonalCross || shape == MarkerShape::Cross;
 }
 
 } // namespace
+
+AxisGroup NewAxisGroup(Quantity q, QWidget* parent) {
+    static constexpr const char* kTitles[kQuantityCount] = {"Расход:", "Частота:", "Погрешность:"};
+    static constexpr const char* kNames[kQuantityCount] = {"Flow", "Freq", "Err"};
+    const int index = static_cast<int>(q);
+    const QString name = kNames[index];
+    AxisGroup group;
+    group.Box = new QGroupBox(QString::fromUtf8(kTitles[index]), parent);
+    auto* form = new QFormLayout(group.Box);
+    group.Auto = NewCheckBox(name + "AutoCheckBox", "Автом. выбор", group.Box);
+    group.Auto->setChecked(true);
+    group.Max = NewEdit(name + "MaxEdit", group.Box);
+    group.Grid = NewEdit(name + "GridEdit", group.Box);
+    form->addRow(group.Auto);
+    form->addRow(QString::fromUtf8("Max"), group.Max);
+    form->addRow(QString::fromUtf8("Разбиение"), group.Grid);
+    if (q != Quantity::Error) {
+        group.Log = NewCheckBox(name + "LogCheckBox", "Логарифм.шкала", group.Box);
+        form->addRow(group.Log);
+    }
+    return group;
+}
+
+ChartButtons AddChartButtons(QVBoxLayout* column, QDialog* window, const char* closeName) {
+    ChartButtons buttons;
+    buttons.Values = NewCheckBox("ValuesCheck", "Отображать значения", window);
+    buttons.Zoom100 = NewButton("Zoom100Btn", "1 : 1", window);
+    buttons.Print = NewButton("PrintBtn", "Печать", window);
+    buttons.Close = NewButton(closeName, "Закрыть", window);
+    QObject::connect(buttons.Close, &QPushButton::clicked, window, &QDialog::accept);
+    column->addWidget(buttons.Values);
+    column->addWidget(buttons.Zoom100);
+    column->addWidget(buttons.Print);
+    column->addStretch();
+    column->addWidget(buttons.Close);
+    return buttons;
+}
 
 QChartView* NewChartView(QWidget* parent) {
     auto* chart = new QChart;

@@ -6,7 +6,6 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -20,8 +19,6 @@
 
 namespace {
 
-constexpr const char* kGroupTitles[kQuantityCount] = {"Расход:", "Частота:", "Погрешность:"};
-constexpr const char* kNames[kQuantityCount] = {"Flow", "Freq", "Err"};
 constexpr int kMarkerSize = 11;
 constexpr int kRowMarkerSize = 14;
 
@@ -35,17 +32,6 @@ template <class Series> void StyleSeries(Series* series, int slot) {
     series->setPointLabelsColor(color.darker(150));
     series->setPointLabelsClipping(true);
     series->setVisible(false);
-}
-
-template <class Series, size_t N> QList<QXYSeries*> ListOf(const std::array<Series*, N>& series) {
-    return {series.begin(), series.end()};
-}
-
-QPushButton* NewButton(const char* name, const char* text, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false); // Enter commits an edit, nothing more
-    return button;
 }
 
 QList<QPointF> QtPoints(const std::vector<ChartPoint>& points) {
@@ -91,21 +77,11 @@ TCompDlgForm::TCompDlgForm(QWidget* parent) : QDialog(parent) {
 
     for (int q = 0; q < kQuantityCount; ++q) {
         const Quantity quantity = static_cast<Quantity>(q);
-        auto* group = new QGroupBox(QString::fromUtf8(kGroupTitles[q]), this);
-        auto* form = new QFormLayout(group);
-        const QString name = kNames[q];
-        AutoCheckBox[q] = new QCheckBox(QString::fromUtf8("Автом. выбор"), group);
-        AutoCheckBox[q]->setObjectName(name + "AutoCheckBox");
-        AutoCheckBox[q]->setChecked(true);
-        MaxEdit[q] = new QLineEdit(group);
-        MaxEdit[q]->setObjectName(name + "MaxEdit");
-        GridEdit[q] = new QLineEdit(group);
-        GridEdit[q]->setObjectName(name + "GridEdit");
-        for (QLineEdit* edit : {MaxEdit[q], GridEdit[q]})
-            edit->setMaximumWidth(90);
-        form->addRow(AutoCheckBox[q]);
-        form->addRow(QString::fromUtf8("Max"), MaxEdit[q]);
-        form->addRow(QString::fromUtf8("Разбиение"), GridEdit[q]);
+        const AxisGroup group = NewAxisGroup(quantity, this);
+        AutoCheckBox[q] = group.Auto;
+        MaxEdit[q] = group.Max;
+        GridEdit[q] = group.Grid;
+        LogCheckBox[q] = group.Log;
         connect(AutoCheckBox[q], &QCheckBox::clicked, this, [this, quantity](bool checked) {
             model_.AutoCheckBoxClick(quantity, checked);
             ShowAxes();
@@ -114,32 +90,22 @@ TCompDlgForm::TCompDlgForm(QWidget* parent) : QDialog(parent) {
         new EditCommitter(MaxEdit[q], maxExit, maxExit);
         const auto gridExit = [this, quantity] { GridEditExit(quantity); };
         new EditCommitter(GridEdit[q], gridExit, gridExit);
-        if (quantity != Quantity::Error) {
-            LogCheckBox[q] = new QCheckBox(QString::fromUtf8("Логарифм.шкала"), group);
-            LogCheckBox[q]->setObjectName(name + "LogCheckBox");
-            form->addRow(LogCheckBox[q]);
+        if (LogCheckBox[q] != nullptr)
             connect(LogCheckBox[q], &QCheckBox::clicked, this, [this, quantity](bool checked) {
                 model_.LogCheckBoxClick(quantity, checked);
                 ShowAxes();
             });
-        }
-        controls->addWidget(group);
+        controls->addWidget(group.Box);
     }
 
-    ValuesCheck = new QCheckBox(QString::fromUtf8("Отображать значения"), this);
-    ValuesCheck->setObjectName("ValuesCheck");
+    const ChartButtons buttons = AddChartButtons(controls, this, "OkBtn");
+    ValuesCheck = buttons.Values;
+    Zoom100Btn = buttons.Zoom100;
+    PrintBtn = buttons.Print;
+    OkBtn = buttons.Close;
     connect(ValuesCheck, &QCheckBox::clicked, this, [this] { ValuesCheckClick(); });
-    controls->addWidget(ValuesCheck);
-    Zoom100Btn = NewButton("Zoom100Btn", "1 : 1", this);
     connect(Zoom100Btn, &QPushButton::clicked, this, [this] { Zoom100BtnClick(); });
-    PrintBtn = NewButton("PrintBtn", "Печать", this);
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(); });
-    OkBtn = NewButton("OkBtn", "Закрыть", this);
-    connect(OkBtn, &QPushButton::clicked, this, &QDialog::accept);
-    controls->addWidget(Zoom100Btn);
-    controls->addWidget(PrintBtn);
-    controls->addStretch();
-    controls->addWidget(OkBtn);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(Tabs, 1);
@@ -201,12 +167,13 @@ void TCompDlgForm::ShowAxes() {
     QChart* errorChart = charts_[0]->chart();
     QChart* flowChart = charts_[1]->chart();
     ApplyAxis(errorChart, Qt::AlignBottom, model_.Axis(CompAxis::ErrorChartFlow),
-              ListOf(errorSeries_));
+              SeriesList(errorSeries_));
     ApplyAxis(errorChart, Qt::AlignLeft, model_.Axis(CompAxis::ErrorChartError),
-              ListOf(errorSeries_));
+              SeriesList(errorSeries_));
     ApplyAxis(flowChart, Qt::AlignBottom, model_.Axis(CompAxis::FlowChartFrequency),
-              ListOf(flowSeries_));
-    ApplyAxis(flowChart, Qt::AlignLeft, model_.Axis(CompAxis::FlowChartFlow), ListOf(flowSeries_));
+              SeriesList(flowSeries_));
+    ApplyAxis(flowChart, Qt::AlignLeft, model_.Axis(CompAxis::FlowChartFlow),
+              SeriesList(flowSeries_));
 }
 
 void TCompDlgForm::ReleaseSlots() {

@@ -20,8 +20,6 @@ const std::array<SlotStyle, kComparisonSlots> SlotStyles = {{
 
 namespace {
 
-constexpr const char* kBadValue = "Недопустимое значение параметра";
-
 std::string_view BaseName(std::string_view path) {
     const size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -108,8 +106,8 @@ EditOutcome ComparisonModel::GridEditExit(Quantity q, std::string_view text) {
         return {false, accepted, false, {}};
     const std::optional<uint32_t> count = ReadCount(text);
     if (!count || *count < kMinDivisions || *count > kMaxDivisions) {
-        ShowError(kBadValue);
-        return {false, accepted, true, kBadValue};
+        ShowError(kBadParameterText);
+        return {false, accepted, true, kBadParameterText};
     }
     group.Divisions = *count;
     return {true, FormatInteger(*count), false, {}};

@@ -6,7 +6,6 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -15,38 +14,6 @@
 #include <QVBoxLayout>
 #include <QtCharts/QLineSeries>
 #include <QtCharts/QScatterSeries>
-
-namespace {
-
-constexpr const char* kGroupTitles[kQuantityCount] = {"Расход:", "Частота:", "Погрешность:"};
-constexpr const char* kNames[kQuantityCount] = {"Flow", "Freq", "Err"};
-
-QPushButton* NewButton(const char* name, const char* text, QWidget* parent) {
-    auto* button = new QPushButton(QString::fromUtf8(text), parent);
-    button->setObjectName(name);
-    // Enter in an edit commits the edit; it must not press a button as well.
-    button->setAutoDefault(false);
-    return button;
-}
-
-QCheckBox* NewCheckBox(const QString& name, const char* text, QWidget* parent) {
-    auto* box = new QCheckBox(QString::fromUtf8(text), parent);
-    box->setObjectName(name);
-    return box;
-}
-
-QLineEdit* NewEdit(const QString& name, QWidget* parent) {
-    auto* edit = new QLineEdit(parent);
-    edit->setObjectName(name);
-    edit->setMaximumWidth(90);
-    return edit;
-}
-
-QList<QXYSeries*> AllOf(const std::array<QXYSeries*, GraphModel::SeriesCount>& series) {
-    return {series.begin(), series.end()};
-}
-
-} // namespace
 
 TGraphDlg::TGraphDlg(QWidget* parent) : QDialog(parent) {
     setObjectName("GraphDlg");
@@ -97,16 +64,12 @@ TGraphDlg::TGraphDlg(QWidget* parent) : QDialog(parent) {
 
     for (int q = 0; q < kQuantityCount; ++q) {
         const Quantity quantity = static_cast<Quantity>(q);
-        auto* group = new QGroupBox(QString::fromUtf8(kGroupTitles[q]), this);
-        auto* form = new QFormLayout(group);
-        const QString name = kNames[q];
-        AutoCheckBox[q] = NewCheckBox(name + "AutoCheckBox", "Автом. выбор", group);
-        MaxEdit[q] = NewEdit(name + "MaxEdit", group);
-        GridEdit[q] = NewEdit(name + "GridEdit", group);
+        const AxisGroup group = NewAxisGroup(quantity, this);
+        AutoCheckBox[q] = group.Auto;
+        MaxEdit[q] = group.Max;
+        GridEdit[q] = group.Grid;
+        LogCheckBox[q] = group.Log;
         GridEdit[q]->setProperty("tag", GraphModel::kGridTagBase + q);
-        form->addRow(AutoCheckBox[q]);
-        form->addRow(QString::fromUtf8("Max"), MaxEdit[q]);
-        form->addRow(QString::fromUtf8("Разбиение"), GridEdit[q]);
         connect(AutoCheckBox[q], &QCheckBox::clicked, this, [this, quantity](bool checked) {
             model_.AutoCheckBoxClick(quantity, checked);
             ShowModel();
@@ -117,30 +80,22 @@ TGraphDlg::TGraphDlg(QWidget* parent) : QDialog(parent) {
         new EditCommitter(
             GridEdit[q], [this, tag] { GridEditExit(tag, false); },
             [this, tag] { GridEditExit(tag, true); });
-        if (quantity != Quantity::Error) {
-            LogCheckBox[q] = NewCheckBox(name + "LogCheckBox", "Логарифм.шкала", group);
-            form->addRow(LogCheckBox[q]);
+        if (LogCheckBox[q] != nullptr)
             connect(LogCheckBox[q], &QCheckBox::clicked, this, [this, quantity](bool checked) {
                 model_.LogCheckBoxClick(quantity, checked);
                 ShowModel();
             });
-        }
-        controls->addWidget(group);
+        controls->addWidget(group.Box);
     }
 
-    ValuesCheck = NewCheckBox("ValuesCheck", "Отображать значения", this);
+    const ChartButtons buttons = AddChartButtons(controls, this, "CloseBtn");
+    ValuesCheck = buttons.Values;
+    Zoom100Btn = buttons.Zoom100;
+    PrintBtn = buttons.Print;
+    CloseBtn = buttons.Close;
     connect(ValuesCheck, &QCheckBox::clicked, this, [this] { ValuesCheckClick(); });
-    controls->addWidget(ValuesCheck);
-    Zoom100Btn = NewButton("Zoom100Btn", "1 : 1", this);
     connect(Zoom100Btn, &QPushButton::clicked, this, [this] { Zoom100BtnClick(); });
-    PrintBtn = NewButton("PrintBtn", "Печать", this);
     connect(PrintBtn, &QPushButton::clicked, this, [this] { PrintBtnClick(); });
-    CloseBtn = NewButton("CloseBtn", "Закрыть", this);
-    connect(CloseBtn, &QPushButton::clicked, this, &QDialog::accept);
-    controls->addWidget(Zoom100Btn);
-    controls->addWidget(PrintBtn);
-    controls->addStretch();
-    controls->addWidget(CloseBtn);
 
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(chartView_, 1);
@@ -166,8 +121,8 @@ void TGraphDlg::ShowModel() {
         chart->zoomReset();
     for (int s = 0; s < GraphModel::SeriesCount; ++s)
         series_[s]->setVisible(model_.Active(s));
-    ApplyAxis(chart, Qt::AlignBottom, model_.BottomAxis(), AllOf(series_));
-    ApplyAxis(chart, Qt::AlignLeft, model_.LeftAxis(), AllOf(series_));
+    ApplyAxis(chart, Qt::AlignBottom, model_.BottomAxis(), SeriesList(series_));
+    ApplyAxis(chart, Qt::AlignLeft, model_.LeftAxis(), SeriesList(series_));
 
     TypeRadios[model_.GraphType() == GraphModel::FrequencyFlow ? 0 : 1]->setChecked(true);
     for (int q = 0; q < kQuantityCount; ++q) {

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr const char* kBadValue = "Недопустимое значение параметра";
 constexpr const char* kBadControl =
     "Внутренняя ошибка - неверный идентификатор элемента управления";
 
@@ -91,8 +90,8 @@ EditOutcome GraphModel::GridEditCommit(int tag, std::string_view text) {
     GraphAxisSettings& setting = settings_[quantity];
     const std::optional<uint32_t> count = ReadCount(text);
     if (!count || *count < kMinDivisions || *count > kMaxDivisions) {
-        ShowError(kBadValue);
-        return {false, FormatInteger(setting.Divisions), true, kBadValue};
+        ShowError(kBadParameterText);
+        return {false, FormatInteger(setting.Divisions), true, kBadParameterText};
     }
     setting.Divisions = *count;
     SetUpAxes();
