@@ -38,3 +38,8 @@ shot() {
 export LC_ALL=C.UTF-8
 
 shot docs/main-window.png 779x542 "$BUILD/bin/lgmservice"
+# The exchange windows, each filled as in use ("lgmexchangedemo WINDOW" with
+# no size prints the window's natural size).
+shot docs/port-dialog.png 360x90 "$BUILD/bin/lgmexchangedemo" port 360x90
+shot docs/rig-window.png 611x267 "$BUILD/bin/lgmexchangedemo" rig 611x267
+shot docs/adaptor-window.png 380x88 "$BUILD/bin/lgmexchangedemo" adaptor 380x88

@@ -68,6 +68,8 @@ struct Snapshot {
 // --- Running the approximation ---------------------------------------------------
 
 ApproxRun CalibrationDocument::ApproxBtnClick() {
+    if (RefuseDuringExchange())
+        return ApproxRun::Refused;
     TZorDataList& list = calibration_;
     if (list.Count() == 0)
         return ApproxRun::Empty;

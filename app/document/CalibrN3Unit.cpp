@@ -7,6 +7,7 @@
 #include "document/MainTblView.h"
 #include "document/StateGrid.h"
 #include "document/StateWidgets.h"
+#include "exchange/ExchangeWindows.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -80,7 +81,8 @@ QLineEdit* NewEdit(QWidget* parent, const char* name, int widthInDigits) {
 
 } // namespace
 
-TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
+TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent,
+                             std::shared_ptr<XClock> exchangeClock)
     : QMainWindow(parent), document_(std::make_unique<CalibrationDocument>()), log_(options) {
     setObjectName(QStringLiteral("TCalibrN3Form"));
     CreateMenus();
@@ -97,6 +99,8 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
     layout->addWidget(CreateApproxGroup(central));
     setCentralWidget(central);
     CreateTablePopup();
+    exchange_ = std::make_unique<ExchangeWindows>(
+        this, *document_, [this] { ShowDocument(); }, log_.Handle(), std::move(exchangeClock));
 
     BindHandlers();
     ShowTableMenuEnabling();
@@ -111,6 +115,8 @@ TCalibrN3Form::TCalibrN3Form(const CommandLineOptions& options, QWidget* parent)
 }
 
 TCalibrN3Form::~TCalibrN3Form() {
+    // The exchange thread ends while the window it posts to is whole.
+    exchange_.reset();
     // An edit that loses the focus because the window goes is not committed.
     qDeleteAll(findChildren<EditCommitter*>());
     // The controls read the document while they go (hiding the grid asks for
@@ -342,6 +348,16 @@ void TCalibrN3Form::BindHandlers() {
     Bind(LineItem, &TCalibrN3Form::LineItemClick);
     Bind(OnOffItem, &TCalibrN3Form::OnOffItemClick);
 
+    Bind(ServicePortItem, Exchange(&ExchangeWindows::ServicePortItemClick));
+    Bind(ServiceAdaptorItem, Exchange(&ExchangeWindows::ServiceAdaptorItemClick));
+    Bind(ServiceSupplyItem, Exchange(&ExchangeWindows::ServiceSupplyItemClick));
+    Bind(ServiceTermoItem, Exchange(&ExchangeWindows::ServiceTermoItemClick));
+    Bind(TestOutputItem, Exchange(&ExchangeWindows::TestOutputItemClick));
+    Bind(GetBkltItem, Exchange(&ExchangeWindows::GetBkltItemClick));
+    Bind(AboutItem, Exchange(&ExchangeWindows::AboutItemClick));
+    Bind(RdParamBtn, Exchange(&ExchangeWindows::RdParamBtnClick));
+    Bind(WrParamBtn, Exchange(&ExchangeWindows::WrParamBtnClick));
+
     // Items that are not in the view state are enabled exactly when served.
     for (QAction* item : {FileNewItem, FileOpenItem, FileSaveItem, FileSaveAsItem, FileExportKItem,
                           ExitItem, ServicePortItem, StdSectionItem, CompChartItem, AboutItem})
@@ -349,15 +365,28 @@ void TCalibrN3Form::BindHandlers() {
 }
 
 void TCalibrN3Form::Bind(QAction* item, Handler handler) {
-    connect(item, &QAction::triggered, this,
-            [this, handler] { Guarded([&] { (this->*handler)(); }); });
-    served_.insert(item);
+    Bind(item, Command([this, handler] { (this->*handler)(); }));
 }
 
 void TCalibrN3Form::Bind(QAbstractButton* button, Handler handler) {
-    connect(button, &QAbstractButton::clicked, this,
-            [this, handler] { Guarded([&] { (this->*handler)(); }); });
+    Bind(button, Command([this, handler] { (this->*handler)(); }));
+}
+
+void TCalibrN3Form::Bind(QAction* item, Command command) {
+    connect(item, &QAction::triggered, this, [command] { Guarded(command); });
+    served_.insert(item);
+}
+
+void TCalibrN3Form::Bind(QAbstractButton* button, Command command) {
+    connect(button, &QAbstractButton::clicked, this, [command] { Guarded(command); });
     served_.insert(button);
+}
+
+TCalibrN3Form::Command TCalibrN3Form::Exchange(void (ExchangeWindows::*handler)()) {
+    return [this, handler] {
+        (exchange_.get()->*handler)();
+        ShowDocument();
+    };
 }
 
 void TCalibrN3Form::Bind(QComboBox* combo, Handler handler) {
@@ -430,6 +459,7 @@ void TCalibrN3Form::ShowDocument() {
 
     MainTbl->SetEditable(state.TableEditable);
     MainTblData->Sync();
+    exchange_->DocumentShown();
 }
 
 void TCalibrN3Form::ChangeCombo(QComboBox* combo, ComboChange change) {
@@ -454,6 +484,10 @@ void TCalibrN3Form::ShowTableMenuEnabling() {
     SortItem->setEnabled(menu.Sort);
     LineItem->setEnabled(menu.Mark);
     OnOffItem->setEnabled(menu.OnOff);
+}
+
+bool TCalibrN3Form::event(QEvent* event) {
+    return (exchange_ && exchange_->Dispatch(event)) || QMainWindow::event(event);
 }
 
 void TCalibrN3Form::closeEvent(QCloseEvent* event) {
@@ -500,6 +534,7 @@ void TCalibrN3Form::MethodMassItemClick() {
 
 void TCalibrN3Form::GetManualItemClick() {
     document_->GetManualItemClick();
+    exchange_->CloseRigWindow();
     ShowDocument();
 }
 

@@ -19,9 +19,12 @@
 #include <QMainWindow>
 #include <QSet>
 
+#include <functional>
 #include <memory>
 #include <string_view>
 
+class ExchangeWindows;
+class XClock;
 class MainTblModel;
 class MainTblView;
 class QAbstractButton;
@@ -38,9 +41,11 @@ class TCalibrN3Form : public QMainWindow {
     Q_OBJECT
 public:
     // Creates the document (throws ESimpleException when its lists cannot be
-    // had), opens the exchange log the command line asks for and shows the
-    // start-up state.
-    explicit TCalibrN3Form(const CommandLineOptions& options = {}, QWidget* parent = nullptr);
+    // had), opens the exchange log the command line asks for, creates the
+    // exchange thread (waiting by exchangeClock; null: real time) and shows
+    // the start-up state.
+    explicit TCalibrN3Form(const CommandLineOptions& options = {}, QWidget* parent = nullptr,
+                           std::shared_ptr<XClock> exchangeClock = nullptr);
     ~TCalibrN3Form() override;
 
     CalibrationDocument& Document() { return *document_; }
@@ -53,9 +58,12 @@ protected:
     // Closing the window by its frame or by "Выход": the document may ask
     // about unsaved measurements and keep the window open.
     void closeEvent(QCloseEvent* event) override;
+    // The exchange thread's results arrive as posted events.
+    bool event(QEvent* event) override;
 
 private:
     using Handler = void (TCalibrN3Form::*)();
+    using Command = std::function<void()>;
     using ComboChange = ComboOutcome (CalibrationDocument::*)(int);
     using EditCommit = EditOutcome (CalibrationDocument::*)(std::string_view);
 
@@ -69,6 +77,10 @@ private:
     // Connects a command to its handler (run guarded) and marks it served.
     void Bind(QAction* item, Handler handler);
     void Bind(QAbstractButton* button, Handler handler);
+    void Bind(QAction* item, Command command);
+    void Bind(QAbstractButton* button, Command command);
+    // A command served by the exchange windows, then the document shown.
+    Command Exchange(void (ExchangeWindows::*handler)());
     void Bind(QComboBox* combo, Handler handler);
     void Bind(QLineEdit* edit, Handler onExit, Handler onEnter);
     bool Served(const QObject* command) const { return served_.contains(command); }
@@ -126,6 +138,7 @@ private:
 
     std::unique_ptr<CalibrationDocument> document_;
     ExchangeLog log_;
+    std::unique_ptr<ExchangeWindows> exchange_;
     QSet<const QObject*> served_;
 
     // --- Menu bar -------------------------------------------------------------

@@ -24,6 +24,7 @@ constexpr const char* kLgmVerificationText =
 constexpr const char* kNoPortText = "Не выбран рабочий COM-порт";
 constexpr const char* kNewText = "Удалить все измерения?";
 constexpr const char* kExitText = "Измерения не сохранены. Выйти без сохранения?";
+constexpr const char* kExchangeBusyText = "Не завершен предыдущий обмен";
 
 // The division factor is a whole number below 100.
 constexpr int kMaxDivisionFactor = 99;
@@ -344,7 +345,7 @@ void CalibrationDocument::RigWindowClosed() {
 // --- Files ----------------------------------------------------------------------
 
 bool CalibrationDocument::FileNewItemClick() {
-    if (!AskYesNo(kNewText))
+    if (RefuseDuringExchange() || !AskYesNo(kNewText))
         return false;
     // Only the current list is emptied; unsaved measurements of the other one
     // still count.
@@ -437,6 +438,12 @@ void CalibrationDocument::FillParamsForWrite() {
     params_.Flags = polarity01_ ? params_.Flags | kPolarityFlag : params_.Flags & ~kPolarityFlag;
     params_.WeightCode = WeightCodeOf(settings_);
     approxData_.DuIndex = static_cast<uint32_t>(settings_.DuIndex);
+}
+
+bool CalibrationDocument::RefuseDuringExchange() const {
+    if (exchangeBusy_)
+        ShowError(kExchangeBusyText);
+    return exchangeBusy_;
 }
 
 void CalibrationDocument::AddBkltMeasurement(uint32_t flags, const BkltResult& result) {

@@ -195,7 +195,7 @@ public:
     // --- Files --------------------------------------------------------------
     // "Новый": asks "Удалить все измерения?"; on Yes empties the current list
     // (only it), the data list and the characteristic and forgets the file.
-    // True when the document was emptied.
+    // True when the document was emptied. Refused during a meter exchange.
     bool FileNewItemClick();
     // A file or an import replaced the settings: copies the stored fields of
     // loaded (type … ApproxMethod; not the mode, method, source and meter
@@ -205,7 +205,7 @@ public:
     void ReplaceStoredSettings(const MeterSettings& loaded);
 
     // --- Approximation (ApproxWorkflow.cpp) -----------------------------------
-    // "Выполнить\r\nаппроксимацию".
+    // "Выполнить\r\nаппроксимацию". Refused during a meter exchange.
     ApproxRun ApproxBtnClick();
     // "Заменить данные": appends one record per section (its mean flow and
     // frequency at 20 °C) to the calibration list. Returns the row to select
@@ -248,6 +248,14 @@ public:
     // A measurement from the rig: appended to the verification list (flags
     // with BkltFlag::Verification) or the calibration list.
     void AddBkltMeasurement(uint32_t flags, const BkltResult& result);
+    // While a meter exchange reads or writes the characteristic or the data
+    // list, the commands that would change them under it (the approximation,
+    // the manual coefficients, opening a file, "Новый") are refused.
+    bool ExchangeBusy() const { return exchangeBusy_; }
+    void SetExchangeBusy(bool busy) { exchangeBusy_ = busy; }
+    // True, after the error "Не завершен предыдущий обмен", while such an
+    // exchange runs: the caller does nothing.
+    bool RefuseDuringExchange() const;
 
 private:
     friend class MeasurementTable;
@@ -279,6 +287,7 @@ private:
     int adaptorLevel_ = 2;
     bool tableEditable_ = true;
     bool unsaved_ = false;
+    bool exchangeBusy_ = false;
     uint64_t layoutRevision_ = 0;
     uint64_t dataRevision_ = 0;
     CoefficientLimitFn coefficientLimit_ = nullptr;

@@ -1,5 +1,9 @@
 #include "document/StartUp.h"
 
+#include "ZorComBklt.h"
+#include "ZorComGkms.h"
+#include "ZorComLgm.h"
+
 #include <array>
 #include <cctype>
 #include <unistd.h>
@@ -12,9 +16,10 @@ char Upper(char c) {
 }
 
 // The protocol libraries that keep the exchange log's handle, each by its
-// own setter. A library joins here when it is linked into the core.
+// own setter.
 using LogSetter = ZorFileHandle (*)(ZorFileHandle);
-constexpr std::array<LogSetter, 0> kLogSetters{};
+constexpr std::array<LogSetter, 3> kLogSetters{ZorComLgmSetLogFile, ZorComBkltSetLogFile,
+                                               ZorComGkmsSetLogFile};
 
 } // namespace
 

@@ -105,6 +105,23 @@ TEST_F(DocumentTest, NewEmptiesOnlyTheCurrentListAndTheCharacteristic) {
     EXPECT_EQ(doc.CalibrationList().Count(), 1u);
 }
 
+TEST_F(DocumentTest, ADocumentExchangeRefusesNewAndTheApproximation) {
+    doc.CalibrationList().Add(NewMeasurement());
+    doc.SetExchangeBusy(true);
+    EXPECT_FALSE(doc.FileNewItemClick());
+    EXPECT_EQ(doc.ApproxBtnClick(), ApproxRun::Refused);
+    const RecordedMessage busy{MessageKind::Error, "Не завершен предыдущий обмен"};
+    EXPECT_EQ(messages.Messages(), (std::vector<RecordedMessage>{busy, busy}));
+    EXPECT_EQ(doc.CalibrationList().Count(), 1u);
+    EXPECT_EQ(doc.Params().LineCount, 5u);
+
+    doc.SetExchangeBusy(false);
+    messages.Clear();
+    messages.Answer({true});
+    EXPECT_TRUE(doc.FileNewItemClick());
+    EXPECT_EQ(messages.Single(), (RecordedMessage{MessageKind::Question, kNew}));
+}
+
 TEST_F(DocumentTest, ExitAsksOnlyWithUnsavedChanges) {
     EXPECT_TRUE(doc.ConfirmExit());
     EXPECT_TRUE(messages.Empty());

@@ -519,6 +519,12 @@ const FaultCase kFaults[] = {
     // Late, but within the time-out.
     {"delay:50/1", kReadParams, 1, ZOR_OK, nullptr},
     {"delay:50/1", kWriteTable, 2, ZOR_OK, nullptr},
+    // Past the table read, on the repeat of the version-2 table write.
+    {"checksum@1/1", kWriteTable, 2, ZOR_ERR_ECHO_MISMATCH, kEcho},
+    {"checksum@1/1", kThermo, 2, ZOR_ERR_ECHO_MISMATCH, kEcho},
+    {"status@1/1", kWriteTable, 2, ZOR_ERR_ECHO_MISMATCH, kEcho},
+    {"silent@1/1", kThermo, 2, ZOR_ERR_READ_TIMEOUT, nullptr},
+    {"short@1/1", kWriteTable, 2, ZOR_ERR_READ_TIMEOUT, nullptr},
 };
 
 TEST_F(MeterSim, EveryFaultGivesItsCodeAndNote) {
@@ -543,6 +549,21 @@ TEST_F(MeterSim, EveryFaultGivesItsCodeAndNote) {
         ASSERT_EQ(ZorComLgmReadShort(port, 0x08, &version), ZOR_OK);
         EXPECT_EQ(version, c.version);
     }
+}
+
+// Only the answer was spoilt: the meter took the journal, and the call says
+// the write cannot be trusted rather than that it failed to arrive.
+TEST_F(MeterSim, ASpoiltRepeatOfTheVersionTwoTableWriteFailsThoughTheMeterTookIt) {
+    const std::string writes = sim->state(2)["writes"];
+    const Bytes journal = Pattern(30, 41);
+    sim->faultAfter(2, 1, "checksum/1"); // the table read goes through sound
+    EXPECT_EQ(ZorComLgmWriteTable(2, 2, ZORCOMLGM_PRIVILEGED, journal.data(), 30),
+              ZOR_ERR_ECHO_MISMATCH);
+    EXPECT_TRUE(Logged(kEcho)) << log->Text();
+    EXPECT_FALSE(Logged(kSum)) << log->Text();
+    EXPECT_EQ(sim->state(2)["writes"], std::to_string(std::stoul(writes) + 1));
+    const Bytes table = SimTable(2);
+    EXPECT_TRUE(std::equal(journal.begin(), journal.end(), table.begin() + 1));
 }
 
 TEST_F(MeterSim, ADroppedConnectionFailsTheCallAndTheNextOpenWorksAgain) {

@@ -117,8 +117,11 @@ are numbered 0, 1, … in the order given). Options of every device:
                 (as some servers do)
   fault=FAULT   a fault from the start (may be repeated)
 
-FAULT is KIND[:VALUE][/COUNT]; /COUNT limits it to the next COUNT answers,
-without it the fault stays until cleared:
+FAULT is KIND[:VALUE][@SKIP][/COUNT]. @SKIP lets the next SKIP answers go
+out sound before the fault starts (to hit a later answer of one exchange,
+such as a write the client precedes with a read); /COUNT limits the fault
+to COUNT answers; without it the fault stays until cleared. checksum@2/1
+lets two answers through and spoils the third only. Kinds:
   silent        the device takes the request but does not answer
   checksum      the answer's checksum is wrong
   status        the answer's status byte is wrong

@@ -39,6 +39,13 @@ std::optional<Fault> parseFault(std::string_view text, std::string& error) {
         fault.count = count;
         text = text.substr(0, slash);
     }
+    if (const auto at = text.find('@'); at != std::string_view::npos) {
+        if (!parseNumber(text.substr(at + 1), fault.skip)) {
+            error = "bad number of answers to let through in fault '" + std::string(text) + "'";
+            return std::nullopt;
+        }
+        text = text.substr(0, at);
+    }
     std::string_view name = text;
     std::string_view value;
     const auto colon = text.find(':');
@@ -65,7 +72,7 @@ std::optional<Fault> parseFault(std::string_view text, std::string& error) {
         return fault;
     }
     error = "unknown fault '" + std::string(name) +
-            "' (silent, checksum, status, short[:N], drop[:N], delay:MS)";
+            "' (silent, checksum, status, short[:N], drop[:N], delay:MS; then [@SKIP][/COUNT])";
     return std::nullopt;
 }
 
@@ -86,6 +93,10 @@ FaultPlan FaultSet::take(size_t frameSize) {
     FaultPlan plan;
     for (auto& slot : faults_) {
         if (!slot) {
+            continue;
+        }
+        if (slot->skip > 0) {
+            --slot->skip;
             continue;
         }
         const Fault fault = *slot;
@@ -133,6 +144,9 @@ std::string FaultSet::describe() const {
         text += kKinds[static_cast<size_t>(fault->kind)].name;
         if (fault->value) {
             text += ':' + std::to_string(*fault->value);
+        }
+        if (fault->skip > 0) {
+            text += '@' + std::to_string(fault->skip);
         }
         if (fault->count) {
             text += '/' + std::to_string(*fault->count);

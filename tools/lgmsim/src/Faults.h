@@ -1,14 +1,16 @@
 // Faults a test switches on for a device's answers.
 //
-// A fault is written KIND[:VALUE][/COUNT]:
+// A fault is written KIND[:VALUE][@SKIP][/COUNT]:
 //   silent        the device takes the request but sends no answer
 //   checksum      the answer's checksum is wrong (the device corrupts it)
 //   status        the answer's status byte is wrong (the device corrupts it)
 //   short[:N]     only the first N bytes of the answer go out (default: all but the last)
 //   drop[:N]      the first N bytes go out (default none), then the connection is closed
 //   delay:MS      the answer goes out MS milliseconds late
-// /COUNT limits the fault to the next COUNT answers; without it the fault
-// stays until cleared. Setting a kind again replaces it.
+// @SKIP lets the next SKIP answers through sound before the fault starts
+// (a command answered twice, a write preceded by a read, can be hit on its
+// later answer). /COUNT limits the fault to COUNT answers; without it the
+// fault stays until cleared. Setting a kind again replaces it.
 #pragma once
 
 #include <array>
@@ -27,6 +29,7 @@ struct Fault {
     FaultKind kind;
     std::optional<uint32_t> value;
     std::optional<uint32_t> count; // empty: until cleared
+    uint32_t skip = 0;             // answers let through before it starts
 };
 
 // Parses one fault; on failure returns empty and sets error.
@@ -48,11 +51,12 @@ public:
     void clear() { faults_ = {}; }
     bool empty() const;
 
-    // The plan for the next answer of frameSize bytes; uses up one of each
-    // counted fault that applies.
+    // The plan for the next answer of frameSize bytes; uses up one skipped
+    // answer of each fault still waiting, and one of each counted fault
+    // that applies.
     FaultPlan take(size_t frameSize);
 
-    // "checksum/2,delay:100", or "none".
+    // "checksum/2,delay:100,status@1/1", or "none"; SKIP is what is left.
     std::string describe() const;
 
 private:

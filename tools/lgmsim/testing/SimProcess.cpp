@@ -1,5 +1,6 @@
 #include "SimProcess.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -95,6 +96,12 @@ std::string SimProcess::deviceLine(std::string_view verb, size_t device, std::st
 
 void SimProcess::fault(size_t device, std::string_view fault) {
     deviceLine("fault", device, fault);
+}
+
+void SimProcess::faultAfter(size_t device, uint32_t skip, std::string_view fault) {
+    std::string text(fault);
+    text.insert(std::min(text.find('/'), text.size()), "@" + std::to_string(skip));
+    deviceLine("fault", device, text);
 }
 
 void SimProcess::clearFaults(size_t device) {

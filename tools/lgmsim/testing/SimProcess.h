@@ -7,6 +7,7 @@
 //     sim.bindComPort(0, 0);            // COM1 is now device 0
 //     NkComPortOpen(0);
 //     sim.fault(0, "checksum/1");       // the next answer only
+//     sim.faultAfter(0, 1, "checksum/1"); // the answer after the next only
 //
 // Devices are written as on lgmsim's command line (lgmsim --help).
 // Failures throw std::runtime_error with lgmsim's reason.
@@ -50,7 +51,13 @@ public:
     // Sends one control line; returns the text after "ok".
     std::string command(std::string_view line);
 
+    // fault as lgmsim takes it: KIND[:VALUE][@SKIP][/COUNT].
     void fault(size_t device, std::string_view fault);
+    // fault (KIND[:VALUE][/COUNT]) once skip answers have gone out sound:
+    // faultAfter(0, 2, "checksum/1") lets two answers through and spoils the
+    // third, as fault(0, "checksum@2/1") does. For requests answered more
+    // than once, such as a write the library precedes with a read.
+    void faultAfter(size_t device, uint32_t skip, std::string_view fault);
     void clearFaults(size_t device);
     // line: "dsr", "cts", "ri" or "cd".
     void setLine(size_t device, std::string_view line, bool on);

@@ -86,12 +86,26 @@ TEST(SimFaults, ParseAndDescribe) {
         const char* described; // nullptr: refused
     };
     const Case cases[] = {
-        {"silent", "silent"},     {"checksum/2", "checksum/2"},
-        {"short", "short"},       {"short:3", "short:3"},
-        {"drop:0/1", "drop:0/1"}, {"delay:250", "delay:250"},
-        {"delay", nullptr},       {"checksum:1", nullptr},
-        {"short:x", nullptr},     {"delay:5/0", nullptr},
-        {"loud", nullptr},        {"", nullptr},
+        {"silent", "silent"},
+        {"checksum/2", "checksum/2"},
+        {"short", "short"},
+        {"short:3", "short:3"},
+        {"drop:0/1", "drop:0/1"},
+        {"delay:250", "delay:250"},
+        {"delay", nullptr},
+        {"checksum:1", nullptr},
+        {"short:x", nullptr},
+        {"delay:5/0", nullptr},
+        {"loud", nullptr},
+        {"", nullptr},
+        {"checksum@2/1", "checksum@2/1"},
+        {"delay:50@1", "delay:50@1"},
+        {"silent@0", "silent"},
+        {"checksum@", nullptr},
+        {"checksum@x", nullptr},
+        {"checksum/1@2", nullptr},
+        {"short@1:3", nullptr},
+        {"status@-1", nullptr},
     };
     for (const auto& c : cases) {
         std::string error;
@@ -138,10 +152,41 @@ TEST(SimFaults, CountedFaultsWearOffAndCombine) {
     EXPECT_TRUE(set.empty());
 }
 
+TEST(SimFaults, SkippedAnswersGoOutSoundEachFaultOnItsOwn) {
+    std::string error;
+    FaultSet set;
+    set.set(*parseFault("checksum@2/1", error));
+    set.set(*parseFault("status@1", error));
+    set.set(*parseFault("delay:40", error));
+
+    FaultPlan plan = set.take(10); // skipped by both, delayed all the same
+    EXPECT_FALSE(plan.badChecksum);
+    EXPECT_FALSE(plan.badStatus);
+    EXPECT_EQ(plan.delay.count(), 40);
+    EXPECT_EQ(set.describe(), "checksum@1/1,status,delay:40");
+    plan = set.take(10);
+    EXPECT_FALSE(plan.badChecksum);
+    EXPECT_TRUE(plan.badStatus);
+    plan = set.take(10);
+    EXPECT_TRUE(plan.badChecksum);
+    EXPECT_TRUE(plan.badStatus);
+    plan = set.take(10); // the count is of spoilt answers, not of skipped ones
+    EXPECT_FALSE(plan.badChecksum);
+    EXPECT_TRUE(plan.badStatus);
+    EXPECT_EQ(set.describe(), "status,delay:40");
+
+    // A silent fault waiting to start leaves the answers in between alone.
+    set.clear();
+    set.set(*parseFault("silent@1/1", error));
+    EXPECT_FALSE(set.take(4).silent);
+    EXPECT_TRUE(set.take(4).silent);
+    EXPECT_TRUE(set.empty());
+}
+
 TEST(SimCommandLine, ParsesDevicesAndOptions) {
     const std::vector<std::string> args{
         "--time-limit", "30", "-v", "echo",
-        "echo:4001,baud-timing,quiet,fault=delay:5,fault=silent/1,length=47"};
+        "echo:4001,baud-timing,quiet,fault=delay:5,fault=silent/1,fault=checksum@2/1,length=47"};
     std::string error;
     const auto line = parseCommandLine(args, error);
     ASSERT_TRUE(line) << error;
@@ -154,7 +199,10 @@ TEST(SimCommandLine, ParsesDevicesAndOptions) {
     EXPECT_EQ(second.port, 4001);
     EXPECT_TRUE(second.baudTiming);
     EXPECT_TRUE(second.quiet);
-    EXPECT_EQ(second.faults.size(), 2u);
+    ASSERT_EQ(second.faults.size(), 3u);
+    EXPECT_EQ(second.faults[2].kind, FaultKind::Checksum);
+    EXPECT_EQ(second.faults[2].skip, 2u);
+    EXPECT_EQ(second.faults[2].count, 1u);
     EXPECT_EQ(second.options.at("length"), "47");
 }
 

@@ -207,6 +207,33 @@ TEST_F(Simulator, FaultsSpoilAnswers) {
     }
 }
 
+TEST_F(Simulator, AFaultMayWaitForLaterAnswers) {
+    auto client = connect(0);
+    const Bytes request{0x10, 0x20, 0x30, 0x40};
+    const Bytes spoilt{0x10, 0x20, 0x30, 0xBF};
+    const auto ask = [&] {
+        client->send(request);
+        return client->receive(4);
+    };
+    sim->faultAfter(0, 2, "checksum/1");
+    EXPECT_EQ(sim->state(0)["faults"], "checksum@2/1");
+    EXPECT_EQ(ask(), request);
+    EXPECT_EQ(sim->state(0)["faults"], "checksum@1/1");
+    EXPECT_EQ(ask(), request);
+    EXPECT_EQ(ask(), spoilt);
+    EXPECT_EQ(ask(), request);
+    EXPECT_EQ(sim->state(0)["faults"], "none");
+
+    // Without a count the fault stays from its first answer on; the plain
+    // string form is the same fault.
+    sim->fault(0, "checksum@1");
+    EXPECT_EQ(ask(), request);
+    EXPECT_EQ(ask(), spoilt);
+    EXPECT_EQ(ask(), spoilt);
+    sim->faultAfter(0, 1, "silent/1");
+    EXPECT_EQ(sim->state(0)["faults"], "silent@1/1,checksum");
+}
+
 TEST(SimulatorProgram, FaultFromTheCommandLineHitsTheFirstAnswer) {
     lgmsim::SimProcess sim({"echo:0,fault=silent/1"});
     EXPECT_EQ(sim.state(0)["faults"], "silent/1");
@@ -315,8 +342,9 @@ TEST(SimulatorProgram, StopsByItselfAndExplainsItself) {
     while (const auto line = help.readLine(5s)) {
         text += *line + "\n";
     }
-    for (const char* expected : {"echo", "silent", "checksum", "status", "short", "drop", "delay",
-                                 "baud-timing", "fault N FAULT", "listening device="}) {
+    for (const char* expected :
+         {"echo", "silent", "checksum", "status", "short", "drop", "delay", "@SKIP", "/COUNT",
+          "baud-timing", "fault N FAULT", "listening device="}) {
         EXPECT_NE(text.find(expected), std::string::npos) << expected;
     }
 

@@ -33,7 +33,7 @@ Bytes Frame(uint8_t command, const Bytes& data, uint8_t lowOffset = 0) {
     return frame;
 }
 
-class SimulatedMeter : public ::testing::Test {
+class LgmMeter : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         sim = new lgmsim::SimProcess({"lgm,version=0", "lgm,version=1", "lgm,version=2"});
@@ -64,9 +64,9 @@ protected:
     static lgmsim::SimProcess* sim;
 };
 
-lgmsim::SimProcess* SimulatedMeter::sim = nullptr;
+lgmsim::SimProcess* LgmMeter::sim = nullptr;
 
-TEST_F(SimulatedMeter, ReadAnswersTheBlockUnderItsSum) {
+TEST_F(LgmMeter, ReadAnswersTheBlockUnderItsSum) {
     const Bytes params = FromHex(sim->deviceCommand(2, "params"));
     ASSERT_EQ(params.size(), 44u);
     EXPECT_EQ(Ask(2, {0x10}, 47), Frame(0x10, params));
@@ -76,7 +76,7 @@ TEST_F(SimulatedMeter, ReadAnswersTheBlockUnderItsSum) {
     EXPECT_TRUE(Quiet(1));
 }
 
-TEST_F(SimulatedMeter, PrivilegedWriteOfVersionTwoWantsTheLoweredSum) {
+TEST_F(LgmMeter, PrivilegedWriteOfVersionTwoWantsTheLoweredSum) {
     Bytes data(44);
     for (size_t i = 0; i < data.size(); ++i)
         data[i] = static_cast<uint8_t>(0xF0 + i); // the sum's low byte wraps past 0x5B
@@ -93,7 +93,7 @@ TEST_F(SimulatedMeter, PrivilegedWriteOfVersionTwoWantsTheLoweredSum) {
     EXPECT_EQ(Ask(1, Frame(0x06, Bytes(35, 1)), 38), Frame(0x06, Bytes(35, 1)));
 }
 
-TEST_F(SimulatedMeter, AWriteMayArriveInPieces) {
+TEST_F(LgmMeter, AWriteMayArriveInPieces) {
     const Bytes data(35, 0x21);
     const Bytes frame = Frame(0x02, data);
     ASSERT_EQ(NkComPortWriteArray(0, frame.data(), 10, 1000), 0);
@@ -101,7 +101,7 @@ TEST_F(SimulatedMeter, AWriteMayArriveInPieces) {
     EXPECT_EQ(Ask(0, Bytes(frame.begin() + 10, frame.end()), 38), frame);
 }
 
-TEST_F(SimulatedMeter, ShortCommandsAndTheAdaptor) {
+TEST_F(LgmMeter, ShortCommandsAndTheAdaptor) {
     EXPECT_EQ(Ask(2, {0x16}, 4), (Bytes{0x16, 46, 0x00, 46}));
     EXPECT_EQ(Ask(1, {0x08}, 4), (Bytes{0x08, 1, 0x00, 1}));
     EXPECT_EQ(Ask(0, {0x05}, 4), (Bytes{0x05, 200, 0x00, 200}));
@@ -112,7 +112,7 @@ TEST_F(SimulatedMeter, ShortCommandsAndTheAdaptor) {
     EXPECT_EQ(Ask(0, {0x00}, 2), (Bytes{0x00, 20}));
 }
 
-TEST_F(SimulatedMeter, CommandsAVersionLacksAreRefused) {
+TEST_F(LgmMeter, CommandsAVersionLacksAreRefused) {
     EXPECT_EQ(Ask(0, {0x03}, 1), Bytes{0xFF}); // no table
     EXPECT_EQ(Ask(2, {0x01}, 1), Bytes{0xFF}); // version 2 has its own codes
     EXPECT_EQ(Ask(1, {0x13}, 1), Bytes{0xFF});
@@ -120,7 +120,7 @@ TEST_F(SimulatedMeter, CommandsAVersionLacksAreRefused) {
     EXPECT_TRUE(Quiet(1));
 }
 
-TEST_F(SimulatedMeter, WithoutPowerNothingAnswers) {
+TEST_F(LgmMeter, WithoutPowerNothingAnswers) {
     ASSERT_EQ(NkComPortSetControl(0, NKCOMPORT_CTL_DTR_CHANGE), 0);
     uint32_t status = 0;
     ASSERT_EQ(NkComPortGetControl(0, &status), 0);
