@@ -2,6 +2,7 @@
 
 #include "approx/ManualCoeffDlg.h"
 #include "approx/StdSectDlg.h"
+#include "charts/ChartActions.h"
 #include "document/EditCommitter.h"
 #include "document/HandlerGuard.h"
 #include "document/MainTblModel.h"
@@ -339,6 +340,9 @@ void TCalibrN3Form::BindHandlers() {
     Bind(TempEdit, &TCalibrN3Form::TempEditExit, &TCalibrN3Form::TempEditKeyUp);
     Bind(ApproxBtn, &TCalibrN3Form::ApproxBtnClick);
     Bind(ReplaceBtn, &TCalibrN3Form::ReplaceBtnClick);
+    Bind(ReportBtn, &TCalibrN3Form::RepBtnClick);
+    Bind(GraphBtn, &TCalibrN3Form::GraphBtnClick);
+    Bind(CompChartItem, &TCalibrN3Form::CompChartItemClick);
 
     connect(MainTbl, &MainTblView::ContextMenuRequested, this,
             [this](int row, int column, QPoint where) {
@@ -652,6 +656,18 @@ void TCalibrN3Form::ReplaceBtnClick() {
     ShowDocument();
     if (row >= 0)
         MainTbl->SelectRow(row);
+}
+
+void TCalibrN3Form::RepBtnClick() {
+    OpenReport(this, *document_);
+}
+
+void TCalibrN3Form::GraphBtnClick() {
+    OpenGraphWindow(this, *document_);
+}
+
+void TCalibrN3Form::CompChartItemClick() {
+    OpenComparativeGraphs(this, *document_);
 }
 
 // --- Measurement table ----------------------------------------------------------

@@ -126,6 +126,9 @@ private:
     void TempEditKeyUp();
     void ApproxBtnClick();
     void ReplaceBtnClick();
+    void RepBtnClick();
+    void GraphBtnClick();
+    void CompChartItemClick();
     // Measurement table and its context menu
     void MainTblContextPopup(int row, int column, QPoint globalPos);
     void AddItemClick();

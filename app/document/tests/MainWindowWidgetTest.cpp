@@ -133,18 +133,19 @@ void MainWindowWidgetTest::StartsWithTheDefaultDocument() {
     for (const char* unmarked : {"ModeTestItem", "MethodMassItem", "GetBkltItem",
                                  "ColorizeSectionsItem", "Polarity01Item"})
         QVERIFY2(!Find<QAction>(unmarked)->isChecked(), unmarked);
-    // Commands of windows that are not part of the program yet, and the
-    // meter's commands without a port, are disabled; so is "Расчет поправки...".
+    // The meter's commands wait for a port; "Расчет поправки..." is never
+    // enabled.
     for (const char* disabled :
-         {"ServiceAdaptorItem", "ServiceSupplyItem", "TestOutputItem", "CompChartItem",
-          "CorrectionItem"})
+         {"ServiceAdaptorItem", "ServiceSupplyItem", "TestOutputItem", "CorrectionItem"})
         QVERIFY2(!Find<QAction>(disabled)->isEnabled(), disabled);
-    for (const char* enabled : {"GetBkltItem", "ServicePortItem", "AboutItem", "FileOpenItem",
-                                "FileSaveItem", "FileSaveAsItem", "FileExportKItem",
-                                "StdSectionItem"})
+    for (const char* enabled :
+         {"GetBkltItem", "ServicePortItem", "AboutItem", "FileOpenItem", "FileSaveItem",
+          "FileSaveAsItem", "FileExportKItem", "StdSectionItem", "CompChartItem"})
         QVERIFY2(Find<QAction>(enabled)->isEnabled(), enabled);
-    for (const char* disabled : {"ReportBtn", "GraphBtn", "RdParamBtn", "WrParamBtn"})
+    for (const char* disabled : {"RdParamBtn", "WrParamBtn"})
         QVERIFY2(!Find<QPushButton>(disabled)->isEnabled(), disabled);
+    for (const char* enabled : {"ReportBtn", "GraphBtn", "ManualBtn"})
+        QVERIFY2(Find<QPushButton>(enabled)->isEnabled(), enabled);
     QVERIFY(Find<QPushButton>("ApproxBtn")->isEnabled());
     QCOMPARE(Find<QPushButton>("ApproxBtn")->text(), QStringLiteral("Выполнить\nаппроксимацию"));
     QVERIFY(messages_->Empty());
