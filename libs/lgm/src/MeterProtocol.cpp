@@ -127,6 +127,7 @@ int32_t MeterProtocol::ReadShort(uint32_t command, uint32_t* result) {
     Log(logtext::kAnswer.c_str(), &status, 1);
     if (status == kRejected)
         return ZOR_ERR_REJECTED;
+    // As for a block: a stranger's value is not this command's.
     if (status != code)
         return ZOR_ERR_BAD_VALUES;
     uint8_t answer[3];

@@ -27,6 +27,9 @@ public:
     int32_t ReadAdaptor(uint32_t* result);
 
 private:
+    // A status byte that is neither the command nor a refusal answers some
+    // other request (a stale byte, a meter of another version): what follows
+    // it is not read as this block, even when its checksum would agree.
     enum class StatusRule {
         Answer,  // 0xFF is a refusal (-22), any other stranger -25
         PreRead, // anything but the command is -25, without a fault note
