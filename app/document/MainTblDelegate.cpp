@@ -4,17 +4,43 @@
 #include "document/MainTblModel.h"
 #include "document/StateWidgets.h"
 
+#include <QAction>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPersistentModelIndex>
 
 namespace {
 
+// Whether the key is the shortcut of an action of one of the widget's
+// ancestors (the grid's "Добавить измерение" and "Удалить измерение").
+bool IsAncestorShortcut(const QWidget* widget, const QKeyEvent* key) {
+    const QKeySequence pressed(key->keyCombination());
+    for (const QWidget* w = widget->parentWidget(); w != nullptr; w = w->parentWidget())
+        for (const QAction* action : w->actions())
+            if (action->isEnabled() && action->shortcuts().contains(pressed))
+                return true;
+    return false;
+}
+
 // The in-place editor; remembers whether it has been given its start text.
 class CellEditor : public QLineEdit {
 public:
     using QLineEdit::QLineEdit;
     bool Started = false;
+
+protected:
+    // A line edit takes Ctrl+Ins and Ctrl+Del for itself (copy, delete a
+    // word); the grid's shortcuts must work while a cell is typed into too, so
+    // the next measurement can be added without leaving the keyboard.
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::ShortcutOverride &&
+            IsAncestorShortcut(this, static_cast<QKeyEvent*>(event))) {
+            event->ignore();
+            return true;
+        }
+        return QLineEdit::event(event);
+    }
 };
 
 QColor ToColor(Rgb rgb) {

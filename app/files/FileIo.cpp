@@ -68,6 +68,16 @@ void SyncFolder(const std::string& path) {
         fsync(folder.get());
 }
 
+// Whether an existing file may not be replaced: one the user cannot write, or
+// one nobody may write (made read-only on purpose, which the replacing rename
+// would otherwise ignore, and root's rights with it).
+bool IsWriteProtected(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0)
+        return false;
+    return (info.st_mode & 0222) == 0 || faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0;
+}
+
 } // namespace
 
 std::optional<std::vector<uint8_t>> ReadWholeFile(const std::string& path) {
@@ -154,6 +164,10 @@ bool AtomicFileWriter::Open(const std::string& path) {
         char resolved[PATH_MAX];
         if (realpath(path.c_str(), resolved))
             target_ = resolved;
+    }
+    if (IsWriteProtected(target_)) {
+        errno = EACCES;
+        return false;
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
         temporary_ = TemporaryName(target_);

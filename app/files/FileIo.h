@@ -54,7 +54,8 @@ public:
     AtomicFileWriter& operator=(const AtomicFileWriter&) = delete;
 
     // Creates the temporary file beside path. False when the folder does not
-    // exist, is not a folder or cannot be written (errno tells why).
+    // exist, is not a folder or cannot be written, or when path is a file
+    // that is write-protected (errno tells why).
     bool Open(const std::string& path);
     // Appends bytes to the temporary file; false once any write failed.
     bool Write(std::span<const uint8_t> bytes);

@@ -201,6 +201,13 @@ void MainWindowWidgetTest::TypingIntoACellStoresItAndShowsTheDerivedValues() {
     QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                       table->visualRect(table->model()->index(0, 6)).center());
     QCOMPARE(table->currentIndex().column(), 2);
+
+    // The grid's shortcuts work while a cell is being typed into.
+    editor = TypeIntoCell(table, 0, 0, "25"); // "Tизм, °C"
+    QVERIFY(editor != nullptr);
+    QTest::keyClick(editor, Qt::Key_Insert, Qt::ControlModifier); // "Добавить измерение"
+    QCOMPARE(form_->Document().CurrentList().Count(), 2u);
+    QCOMPARE(form_->Document().CurrentList().Item(0)->Temperature, 25.0);
     QVERIFY(messages_->Empty());
 }
 

@@ -365,6 +365,36 @@ TEST(FileCommands, AFailedSaveKeepsTheOldFileAndTheFileState) {
     EXPECT_TRUE(doc.HasFile());
 }
 
+TEST(FileCommands, AWriteProtectedFileIsNotReplaced) {
+    TempDir dir;
+    CalibrationDocument doc;
+    FileCommands files(doc);
+    TypeMeasurements(doc);
+    MessageRecorder messages;
+    ASSERT_EQ(files.FileSaveAsItemClick(dir.Path("cal.srv"), kSaveFilterCalibration, Never),
+              FileOutcome::Done);
+    WriteText(dir.Path("m.txt"), "kept");
+    const Bytes before = ReadBytes(dir.Path("cal.srv"));
+    for (const char* name : {"cal.srv", "m.txt"})
+        std::filesystem::permissions(dir.Path(name), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+
+    doc.CalibrationList().Add(Record(30.0, 300.0));
+    doc.MeasurementsChanged(true);
+    messages.Clear();
+    EXPECT_EQ(files.FileSaveItemClick(), FileOutcome::Failed);
+    EXPECT_EQ(files.FileSaveAsItemClick(dir.Path("m.txt"), kSaveFilterMathCad,
+                                        [](uint32_t, uint32_t) {
+                                            return std::optional(ColumnChoice{0x3, false});
+                                        }),
+              FileOutcome::Failed);
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{kCannotCreate, kCannotCreate}));
+    EXPECT_EQ(ReadBytes(dir.Path("cal.srv")), before);
+    EXPECT_EQ(ReadText(dir.Path("m.txt")), "kept");
+    EXPECT_TRUE(doc.HasUnsavedChanges());
+}
+
 TEST(FileCommands, ExportsTheCurrentListForMathCad) {
     TempDir dir;
     CalibrationDocument doc;
