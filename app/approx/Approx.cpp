@@ -68,13 +68,14 @@ public:
         return ApproxError::None;
     }
 
-    // One line ending at each break section, the next starting there.
+    // One line ending at each break section, the next starting there. A break
+    // in the first section ends the list at once: the run forms no line.
     ApproxError FormLinesFromBreaks(const std::vector<int32_t>& breaks, bool byMeans) {
         SumSections(byMeans);
         uint32_t cur = 0;
         for (const int32_t end : breaks) {
             if (end == 0)
-                return ApproxError::BreakInFirstSection;
+                break;
             if (end < 0 || static_cast<uint32_t>(end) <= cur ||
                 static_cast<uint32_t>(end) >= SectionCount())
                 return ApproxError::BadBreaks;
@@ -91,21 +92,23 @@ public:
     }
 
     // Writes the lines into the working table and records, then hands
-    // everything to the caller.
+    // everything to the caller. With no line formed the table is left empty
+    // and the records keep the lines they had: there is none to apply.
     ApproxError Commit(TZorDataList& list, ApproxDataList& data, LineTable& lines) {
         const uint32_t count = static_cast<uint32_t>(lineEnds_.size());
-        if (count == 0)
-            return ApproxError::TooFewSections;
         const auto records = work_.Records();
         for (uint32_t j = 0; j < count; ++j) {
             staged_.A[j] = lineA_[j];
             staged_.B[j] = lineB_[j];
             staged_.Fmax[j] = records[enabled_[sections_[lineEnds_[j]].Last]].SectionFrequency;
         }
-        staged_.Fmax[count - 1] = kOpenEnd;
         staged_.LineCount = count;
-        if (const ApproxError e = ApplyLines(work_, staged_, tpriv_, true); e != ApproxError::None)
-            return e;
+        if (count > 0) {
+            staged_.Fmax[count - 1] = kOpenEnd;
+            if (const ApproxError e = ApplyLines(work_, staged_, tpriv_, true);
+                e != ApproxError::None)
+                return e;
+        }
         list = std::move(work_);
         data.Count = summaryCount_;
         std::copy_n(summary_.begin(), summaryCount_, data.Items.begin());

@@ -41,9 +41,11 @@ ApproxError ApproxAutomatic(TZorDataList& list, ApproxDataList& data, LineTable&
 // "Ручной по средним" (byMeans) and "Ручной по всем": forms the sections and
 // ends a line at every section holding a record the operator marked; without
 // marks one line spans all sections. byMeans fits through the section means,
-// otherwise through every reduced measurement. The marks stay.
+// otherwise through every reduced measurement. The marks stay. A mark in the
+// first section ends the list of lines at once: the sections are summarised,
+// the line table is left with no line and the records keep their lines.
 // Errors: BadSetting, NoEnabledRecords, BadMeasurement, TooManySections,
-// TooFewSections, BreakInFirstSection, DegenerateFit.
+// TooFewSections, DegenerateFit.
 ApproxError ApproxManual(TZorDataList& list, ApproxDataList& data, LineTable& lines, double h,
                          double Tpriv, bool byMeans);
 

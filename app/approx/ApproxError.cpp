@@ -16,8 +16,6 @@ const char* ApproxErrorText(ApproxError error) {
         return "Слишком много сечений для аппроксимации (более 63)";
     case ApproxError::TooFewSections:
         return "Для аппроксимации нужно не менее двух сечений";
-    case ApproxError::BreakInFirstSection:
-        return "Точка излома в первом сечении не образует прямой";
     case ApproxError::BadBreaks:
         return "Точки излома не соответствуют сечениям измерений";
     case ApproxError::DegenerateFit:
