@@ -12,8 +12,8 @@
 # podman can run one; otherwise (or with --chroot) a minimal root made by
 # debootstrap, which needs root and is installed when missing. That root is
 # made once and kept in build-package/check/bookworm (delete it to make it
-# anew); every run works on a fresh copy of it. Needs the network;
-# DEBIAN_MIRROR chooses the chroot's mirror (default
+# anew); every run works on a fresh copy of it, removed at the end. Needs the
+# network; DEBIAN_MIRROR chooses the chroot's mirror (default
 # http://deb.debian.org/debian). Exits non-zero when a step failed. Too slow
 # for every test run: run it by hand after changing the packaging.
 set -eu
@@ -81,7 +81,13 @@ else
             fi
         done
     }
-    trap unmount EXIT
+    # The copy is some 700 MB once Qt is in it; the log tells what happened.
+    # --one-file-system: never delete through a mount left behind.
+    remove_root() {
+        unmount
+        rm -rf --one-file-system "$root"
+    }
+    trap remove_root EXIT
     trap 'exit 130' INT TERM
 
     if [ ! -x "$base/usr/bin/apt-get" ]; then
@@ -90,9 +96,7 @@ else
         debootstrap --variant=minbase bookworm "$base" "$mirror" >"$work/debootstrap.log" 2>&1
     fi
     echo "Clean system: a copy of $base (debootstrap, $mirror)"
-    # A run stopped hard may have left its mounts: never delete through them.
-    unmount
-    rm -rf --one-file-system "$root"
+    remove_root
     cp -a "$base" "$root"
     cp /etc/resolv.conf "$root/etc/resolv.conf"
     mount -t proc proc "$root/proc"
