@@ -36,7 +36,8 @@ protected:
 int main(int argc, char** argv) {
     LgmApplication app(argc, argv);
 
-    SetProgramFilesFolder(QCoreApplication::applicationDirPath());
+    SetProgramFilesFolder(QCoreApplication::applicationDirPath(),
+                          QString::fromStdString(UserSettingsFolder()));
     std::unique_ptr<TCalibrN3Form> mainWindow;
     try {
         mainWindow = std::make_unique<TCalibrN3Form>(ParseCommandLine(argc, argv));

@@ -3,7 +3,7 @@
 # asking apt only for what is missing.
 set -eu
 
-PACKAGES="cmake g++ ninja-build pkg-config
+PACKAGES="cmake g++ ninja-build pkg-config dpkg-dev
 qt6-base-dev qt6-charts-dev libqt6opengl6-dev qt6-qpa-plugins qt6-translations-l10n
 libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev zlib1g-dev
 python3-serial xvfb xauth imagemagick poppler-utils fonts-dejavu-core clang libclang-rt-14-dev"

@@ -1,8 +1,8 @@
 #!/bin/sh
-# Takes the pictures of docs/ for the graph windows and the reports from the
-# built programs: the windows under a virtual X server on a sample
-# calibration (lgmchartsdemo saves each window once it has painted itself),
-# and the first page of each report as lgmtool writes it.
+# Takes the pictures of docs/ for the graph windows, the main window in use
+# and the reports from the built programs: the windows under a virtual X
+# server on a sample calibration (lgmchartsdemo saves each window once it has
+# painted itself), and the first page of each report as lgmtool writes it.
 #
 #   ./scripts/screenshots-charts.sh [build-dir]
 set -eu
@@ -30,6 +30,9 @@ window() {
 window docs/graph-errors.png graph 1
 window docs/graph-characteristic.png graph 0
 window docs/comparative-graphs.png compare "$work/calibration-2023.srv" "$work/calibration-2022.srv"
+# The main window on the same calibration, in either mode.
+window docs/main-window-calibration.png main
+window docs/main-window-verification.png main verification
 
 # report <mode> <png>: the first page of the report at 80 dpi.
 report() {

@@ -1,6 +1,7 @@
 #include "charts/ReportBuilder.h"
 
 #include "document/Messages.h"
+#include "files/FileIo.h"
 
 #include <fstream>
 
@@ -11,6 +12,9 @@ constexpr std::streamsize kMaxTemplateSize = 4 << 20;
 
 // The separator between a page mark's name and its format.
 constexpr char kMarkFormat = '|';
+
+// The installed program's data, relative to the folder of its executable.
+constexpr const char* kSharedDataFolder = "../share/lgmservice";
 
 void AppendEscaped(std::string& out, std::string_view text) {
     for (const char c : text) {
@@ -103,6 +107,13 @@ const char* ReportTemplateName(int32_t mode) {
     return mode == WorkMode::Verification ? "PovRpt.frf" : "GradRpt.frf";
 }
 
+std::string ReportTemplatePath(const std::string& programFolder, int32_t mode) {
+    const char* name = ReportTemplateName(mode);
+    const std::string beside = JoinPath(programFolder, name);
+    const std::string shared = JoinPath(JoinPath(programFolder, kSharedDataFolder), name);
+    return !PathExists(beside) && PathExists(shared) ? shared : beside;
+}
+
 std::optional<ReportTemplate> LoadReportTemplate(const std::string& path, std::string* error) {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -127,8 +138,8 @@ std::optional<ReportTemplate> LoadReportTemplate(const std::string& path, std::s
 
 std::optional<ExpandedReport> RepBtnClick(const CalibrationDocument& doc, const std::string& folder,
                                           std::time_t now) {
-    const std::string path = folder + "/" + ReportTemplateName(doc.Settings().Mode);
-    const std::optional<ReportTemplate> report = LoadReportTemplate(path);
+    const std::optional<ReportTemplate> report =
+        LoadReportTemplate(ReportTemplatePath(folder, doc.Settings().Mode));
     if (!report) {
         ShowError(kNoReportTemplateText);
         return std::nullopt;

@@ -37,6 +37,13 @@ inline constexpr std::string_view kPageMarkClose = "\xEE\x80\x81"; // U+E001
 // verification.
 const char* ReportTemplateName(int32_t mode);
 
+// Where the template of a mode is taken from, given the program's folder:
+// beside the program (the build tree, a program folder copied as a whole,
+// a template an operator put there), else in ../share/lgmservice from it,
+// where an installed program keeps its data. The first of the two that
+// exists; the one beside the program when neither does.
+std::string ReportTemplatePath(const std::string& programFolder, int32_t mode);
+
 // Reads and parses a template file. nullopt when it cannot be read or is
 // damaged, with the reason in *error when error is given.
 std::optional<ReportTemplate> LoadReportTemplate(const std::string& path,
@@ -46,7 +53,8 @@ std::optional<ReportTemplate> LoadReportTemplate(const std::string& path,
 inline constexpr const char* kNoReportTemplateText = "Не найден файл параметров отчета";
 
 // "Отчет": the report of the document's mode, filled from the mode's
-// template in folder (the program's folder). nullopt after showing "Не найден
-// файл параметров отчета" when the template is missing or damaged.
+// template found from folder, the program's folder (ReportTemplatePath).
+// nullopt after showing "Не найден файл параметров отчета" when the template
+// is missing or damaged.
 std::optional<ExpandedReport> RepBtnClick(const CalibrationDocument& doc, const std::string& folder,
                                           std::time_t now);

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cctype>
+#include <cstdlib>
 #include <unistd.h>
 #include <vector>
 
@@ -72,4 +73,15 @@ std::string ProgramFolder() {
     std::string folder(path.data(), static_cast<size_t>(length));
     folder.erase(folder.find_last_of('/') + 1);
     return folder;
+}
+
+std::string UserSettingsFolder() {
+    const auto absolute = [](const char* path) { return path != nullptr && path[0] == '/'; };
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    if (absolute(config))
+        return std::string(config) + "/lgmservice";
+    const char* home = std::getenv("HOME");
+    if (absolute(home))
+        return std::string(home) + "/.config/lgmservice";
+    return {};
 }

@@ -53,3 +53,10 @@ private:
 // standard sections file and the report templates live there. Empty when it
 // cannot be found.
 std::string ProgramFolder();
+
+// The program's folder among the user's own settings, for what the program
+// must keep but cannot write beside an executable installed for all users:
+// $XDG_CONFIG_HOME/lgmservice, or $HOME/.config/lgmservice when that variable
+// is unset or relative (relative ones are to be ignored). Empty when neither
+// variable names an absolute path. The folder need not exist.
+std::string UserSettingsFolder();

@@ -4,31 +4,36 @@
 
 namespace {
 
-QString& Folder() {
-    static QString folder;
-    return folder;
+struct Folders {
+    QString Program;
+    QString User;
+};
+
+Folders& Current() {
+    static Folders folders;
+    return folders;
 }
 
-std::string StdSectFilePath() {
-    return StdSectPath(Folder().toStdString());
+StdSectStore Store() {
+    return StdSectStore(Current().Program.toStdString(), Current().User.toStdString());
 }
 
 } // namespace
 
 QString ProgramFilesFolder() {
-    return Folder();
+    return Current().Program;
 }
 
-void SetProgramFilesFolder(const QString& folder) {
-    Folder() = folder;
+void SetProgramFilesFolder(const QString& folder, const QString& userFolder) {
+    Current() = {folder, userFolder};
 }
 
 void LoadStdSects(StdSectTable& table) {
-    if (!Folder().isEmpty())
-        LoadStdSectFile(StdSectFilePath(), table);
+    if (!Current().Program.isEmpty())
+        Store().Load(table);
 }
 
 void SaveStdSects(const StdSectTable& table) {
-    if (!Folder().isEmpty())
-        SaveStdSectFile(StdSectFilePath(), table);
+    if (!Current().Program.isEmpty())
+        Store().Save(table);
 }

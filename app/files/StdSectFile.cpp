@@ -6,6 +6,11 @@
 #include "ZorCommon.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <system_error>
+#include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -135,4 +140,35 @@ WriteOutcome SaveStdSectFile(const std::string& path, const StdSectTable& table)
     else if (outcome == WriteOutcome::WriteFailed)
         ShowError(kWriteFailedText);
     return outcome;
+}
+
+StdSectStore::StdSectStore(std::string programFolder, std::string userFolder)
+    : programFolder_(std::move(programFolder)), userFolder_(std::move(userFolder)) {}
+
+bool StdSectStore::UsesUserFolder() const {
+    // The effective ids decide, as they decide the write itself.
+    return !userFolder_.empty() &&
+           faccessat(AT_FDCWD, programFolder_.c_str(), W_OK | X_OK, AT_EACCESS) != 0;
+}
+
+std::string StdSectStore::SavePath() const {
+    return StdSectPath(UsesUserFolder() ? userFolder_ : programFolder_);
+}
+
+std::string StdSectStore::ReadPath() const {
+    const std::string path = SavePath();
+    return PathExists(path) ? path : StdSectPath(programFolder_);
+}
+
+StdSectReadStatus StdSectStore::Load(StdSectTable& table) const {
+    return LoadStdSectFile(ReadPath(), table);
+}
+
+WriteOutcome StdSectStore::Save(const StdSectTable& table) const {
+    if (UsesUserFolder()) {
+        // A folder that cannot be made shows up as the file's own failure.
+        std::error_code ignored;
+        std::filesystem::create_directories(userFolder_, ignored);
+    }
+    return SaveStdSectFile(SavePath(), table);
 }

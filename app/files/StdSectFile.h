@@ -1,6 +1,6 @@
-// The standard sections file "StdSect.dat" in the program's folder: the
-// defined entries of the standard partition table, read once at start and
-// written once at exit.
+// The standard sections file "StdSect.dat" in the program's folder (or the
+// user's, see StdSectStore): the defined entries of the standard partition
+// table, read once at start and written once at exit.
 //
 // Layout, little-endian: magic 0x5A4F5253; the number n of entries (at most
 // 32); n entries of fifteen words — tag 18, the flags word, the diameter in
@@ -62,3 +62,36 @@ StdSectReadStatus LoadStdSectFile(const std::string& path, StdSectTable& table);
 // (ShowLastSystemError); a failed write shows "Не удалось записать данные в
 // файл" and leaves the previous file intact.
 WriteOutcome SaveStdSectFile(const std::string& path, const StdSectTable& table);
+
+// Where the program keeps its standard sections file. The file lives in the
+// program's folder, so a program folder copied to another computer takes the
+// partitions along. An installed program cannot write there (/usr/bin), and
+// an operator's partitions must not be lost at exit for that: while the
+// program's folder cannot be written, the file lives in the user's own folder
+// (UserSettingsFolder) instead, and until the user has one, the program
+// folder's file, when there is one, is the table the user starts from. The
+// choice is made anew at every load and save, so each copy of the program
+// whose folder can be written keeps to its own file.
+class StdSectStore {
+public:
+    // userFolder may be empty (no home folder): the program folder alone.
+    StdSectStore(std::string programFolder, std::string userFolder);
+
+    // The file Save writes: the program folder's while this process may
+    // write into that folder or no user folder is known, else the user's.
+    std::string SavePath() const;
+    // The file Load reads: SavePath when it exists, else the program
+    // folder's.
+    std::string ReadPath() const;
+    // LoadStdSectFile on ReadPath.
+    StdSectReadStatus Load(StdSectTable& table) const;
+    // SaveStdSectFile on SavePath, making the user's folder first when the
+    // file goes there.
+    WriteOutcome Save(const StdSectTable& table) const;
+
+private:
+    bool UsesUserFolder() const;
+
+    std::string programFolder_;
+    std::string userFolder_;
+};

@@ -32,7 +32,7 @@ public:
             ->check(CLI::IsMember({"calibration", "verification"}))
             ->capture_default_str();
         sub->add_option("--template", template_,
-                        "Report template instead of the one next to lgmtool");
+                        "Report template instead of the one installed with lgmtool");
         return sub;
     }
 
@@ -48,7 +48,7 @@ public:
             mode_ == "verification" ? WorkMode::Verification : WorkMode::Calibration;
 
         const std::string templatePath =
-            template_.empty() ? ProgramFolder() + ReportTemplateName(doc.Settings().Mode)
+            template_.empty() ? ReportTemplatePath(ProgramFolder(), doc.Settings().Mode)
                               : template_;
         std::string why;
         const std::optional<ReportTemplate> report = LoadReportTemplate(templatePath, &why);

@@ -6,11 +6,14 @@
 //   lgmchartsdemo graph [TYPE] [--png FILE] "Графики" on the sample (TYPE 0 or 1)
 //   lgmchartsdemo compare FILE... [--png FILE]
 //                                           "Сравнительные графики" against files
+//   lgmchartsdemo main [verification] [--png FILE]
+//                                           the main window on the sample
 //
 // With --png the window saves a picture of itself once painted and closes.
 #include "charts/ChartCommands.h"
 #include "charts/CompDlg.h"
 #include "charts/GraphDlg.h"
+#include "document/CalibrN3Unit.h"
 #include "document/CalibrationDocument.h"
 #include "document/StateWidgets.h"
 #include "files/Calibrn3files.h"
@@ -48,6 +51,7 @@ void FillSample(CalibrationDocument& doc, double drift) {
     MeterSettings& s = doc.Settings();
     s.SerNo = 20240517;
     s.DuIndex = 5;
+    s.WeightIndex = 2; // 0.001 m³ per pulse, as the verification runs count
     s.ApproxMethod = ApproxMode::Automatic;
     for (const double flow : {0.6, 1.2, 2.5, 5.0, 10.0, 20.0, 35.0})
         for (int repeat = 0; repeat < 3; ++repeat)
@@ -66,10 +70,10 @@ void FillSample(CalibrationDocument& doc, double drift) {
 }
 
 // Shows the window; with a picture file, saves it once painted and closes.
-int Show(QDialog& window, const QString& png) {
-    if (png.isEmpty())
-        return window.exec();
+int Show(QWidget& window, const QString& png) {
     window.show();
+    if (png.isEmpty())
+        return QApplication::exec();
     QTimer::singleShot(700, &window, [&] {
         window.grab().save(png);
         window.close();
@@ -110,6 +114,15 @@ int main(int argc, char** argv) {
         window.ShowGraph(args.value(1, "1").toInt(), start->Data, FromUtf8(start->Title));
         return Show(window, png);
     }
+    if (command == "main") {
+        TCalibrN3Form window;
+        FillSample(window.Document(), 0);
+        if (args.value(1) == "verification")
+            window.Document().ModeTestItemClick();
+        window.Document().MarkSaved();
+        window.ShowDocument();
+        return Show(window, png);
+    }
     if (command == "compare" && args.size() >= 2) {
         TCompDlgForm window;
         if (!window.Load(*CompChartItemClick(doc), args.mid(1), doc.Params(), doc.Settings().Tpriv))
@@ -117,7 +130,7 @@ int main(int argc, char** argv) {
         return Show(window, png);
     }
     std::fputs("usage: lgmchartsdemo sample FILE.srv [DRIFT] | graph [TYPE] [--png FILE] | "
-               "compare FILE... [--png FILE]\n",
+               "compare FILE... [--png FILE] | main [verification] [--png FILE]\n",
                stderr);
     return 2;
 }

@@ -92,6 +92,36 @@ TEST_F(ReportBuilderTest, TemplatesComeFromTheFolderByMode) {
     fs::remove_all(folder);
 }
 
+// Installed, the program sits in bin/ and its templates in share/lgmservice/;
+// a template beside the program still comes first.
+TEST_F(ReportBuilderTest, AnInstalledProgramFindsItsTemplatesInItsDataFolder) {
+    const fs::path root = fs::temp_directory_path() / ("lgm-install-" + std::to_string(getpid()));
+    const fs::path bin = root / "bin";
+    const fs::path data = root / "share" / "lgmservice";
+    fs::create_directories(bin);
+    fs::create_directories(data);
+    std::ofstream(data / "GradRpt.frf") << "<p>shared</p>";
+
+    EXPECT_EQ(fs::path(ReportTemplatePath(bin.string(), WorkMode::Calibration)),
+              bin / "../share/lgmservice/GradRpt.frf");
+    const std::optional<ExpandedReport> shared = RepBtnClick(doc, bin.string(), 0);
+    ASSERT_TRUE(shared);
+    EXPECT_EQ(shared->Body, "<p>shared</p>");
+
+    std::ofstream(bin / "GradRpt.frf") << "<p>beside</p>";
+    const std::optional<ExpandedReport> beside = RepBtnClick(doc, bin.string() + "/", 0);
+    ASSERT_TRUE(beside);
+    EXPECT_EQ(beside->Body, "<p>beside</p>");
+
+    // Neither: the error names the place beside the program.
+    EXPECT_EQ(ReportTemplatePath(bin.string(), WorkMode::Verification),
+              (bin / "PovRpt.frf").string());
+    ASSERT_TRUE(doc.ModeTestItemClick());
+    EXPECT_FALSE(RepBtnClick(doc, bin.string(), 0));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Не найден файл параметров отчета"});
+    fs::remove_all(root);
+}
+
 // The templates shipped with the program are whole and ask only for
 // variables the program answers.
 TEST_F(ReportBuilderTest, ShippedTemplatesAreWhole) {

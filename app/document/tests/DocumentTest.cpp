@@ -4,10 +4,12 @@
 #include "document/StartUp.h"
 #include "document/testing/MessageRecorder.h"
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -291,6 +293,41 @@ TEST(ProgramFolderTest, IsTheFolderOfTheRunningExecutable) {
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
     EXPECT_TRUE(fs::is_directory(folder));
+}
+
+TEST(UserSettingsFolderTest, FollowsTheConfigurationHomeOrTheHomeFolder) {
+    const auto saved = [](const char* name) {
+        const char* value = std::getenv(name);
+        return value ? std::optional<std::string>(value) : std::nullopt;
+    };
+    const std::optional<std::string> config = saved("XDG_CONFIG_HOME");
+    const std::optional<std::string> home = saved("HOME");
+    const struct {
+        const char* Config;
+        const char* Home;
+        const char* Folder;
+    } cases[] = {
+        {"/cfg", "/home/op", "/cfg/lgmservice"},
+        {nullptr, "/home/op", "/home/op/.config/lgmservice"},
+        {"", "/home/op", "/home/op/.config/lgmservice"},
+        {"relative/cfg", "/home/op", "/home/op/.config/lgmservice"},
+        {nullptr, nullptr, ""},
+        {nullptr, "op", ""},
+    };
+    const auto set = [](const char* name, const char* value) {
+        if (value)
+            setenv(name, value, 1);
+        else
+            unsetenv(name);
+    };
+    for (const auto& c : cases) {
+        set("XDG_CONFIG_HOME", c.Config);
+        set("HOME", c.Home);
+        EXPECT_EQ(UserSettingsFolder(), c.Folder)
+            << (c.Config ? c.Config : "(unset)") << ", " << (c.Home ? c.Home : "(unset)");
+    }
+    set("XDG_CONFIG_HOME", config ? config->c_str() : nullptr);
+    set("HOME", home ? home->c_str() : nullptr);
 }
 
 } // namespace
