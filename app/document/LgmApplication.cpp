@@ -13,6 +13,8 @@ constexpr double kFontPointSize = 8.0;
 LgmApplication::LgmApplication(int& argc, char** argv) : QApplication(argc, argv) {
     setApplicationName(QStringLiteral("lgmservice"));
     setApplicationDisplayName(QString::fromUtf8(kApplicationTitle));
+    // Lets the desktop match the windows with the menu entry and its icon.
+    setDesktopFileName(QStringLiteral("lgmservice"));
 
     // The windows are laid out for the compact dialog font of a desktop
     // program (the main window is 779 pixels wide).
