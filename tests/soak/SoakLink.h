@@ -31,8 +31,10 @@ public:
     // No command is out and the thread is free.
     bool Idle() const { return out_.empty() && !thread_.IsBusy(); }
 
-    // The command's time-outs added up (the libraries' own at the soak's
-    // time scale, the thread's virtual pauses), doubled for a loaded machine.
+    // How long the command may run: many times its time-outs added up (the
+    // libraries' own, a few hundred ms each at the soak's time scale, and the
+    // thread's pauses on the test clock), so that only a command that waits
+    // for nothing that can come outlives it, even on a loaded machine.
     static std::chrono::milliseconds Budget(int32_t code);
 
 private:

@@ -25,11 +25,12 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 // lgmsim's devices, each behind the COM port of its number (device 0 is
-// COM1). The rig runs a thousand times faster than real time.
+// COM1). The rig runs a thousand times faster than real time, its diverter
+// giving the stop signal 10 s after the start.
 enum Device : int { kMeterV2 = 0, kRig = 1, kGkms = 2, kMeterV1 = 3 };
 constexpr int kDevices = 4;
-const std::vector<std::string> kSimulated = {"lgm,version=2", "bklt,speed=1000", "gkms,mode=2",
-                                             "lgm,version=1"};
+const std::vector<std::string> kSimulated = {"lgm,version=2", "bklt,speed=1000,gate=10",
+                                             "gkms,mode=2", "lgm,version=1"};
 
 // Du 25: a Du with a standard flow sequence and ГКМС limits of 0.36.
 constexpr int32_t kDu = 2;
@@ -177,7 +178,7 @@ SoakTally Soak::Run() {
 
     const auto end = Clock::now() + duration_;
     while (Clock::now() < end) {
-        if (Chance(0.35))
+        if (Chance(0.25))
             InjectFault();
         (this->*kActions[pick(random_)].action)();
     }
@@ -406,7 +407,7 @@ void Soak::RunTheRig() {
         std::array{BkltMode::Time, BkltMode::StartStop1, BkltMode::Count}[Between(0, 2)];
     rig.ModeComboChange(mode);
     rig.ArgumEditCommit(
-        std::to_string(mode == BkltMode::Time ? Between(2, 60) : Between(100, 5000)));
+        std::to_string(mode == BkltMode::Time ? Between(2, 20) : Between(100, 2000)));
     rigStartFailed_ = false;
     Exchange("starting the rig", [&] { rig.GoBtnClick(); });
     // Polls every 25 ms of real time; a run ends within a few hundred. The
