@@ -286,19 +286,32 @@ void OperatorDayTest::cleanup() {
 
 void OperatorDayTest::ADayOfCalibrationAndVerification() {
     using Step = void (OperatorDayTest::*)();
-    for (Step step :
-         {&OperatorDayTest::ChooseTheMeter, &OperatorDayTest::DefineTheStandardPartition,
-          &OperatorDayTest::CalibrateAtTheRig, &OperatorDayTest::Approximate,
-          &OperatorDayTest::WriteTheMeter, &OperatorDayTest::ReadTheMeterBack,
-          &OperatorDayTest::VerifyAtTheRig, &OperatorDayTest::PrintBothReports,
-          &OperatorDayTest::SaveAndReopenTheFile, &OperatorDayTest::ExportAndImportForMathCad,
-          &OperatorDayTest::CalibrateAGkmsMeter, &OperatorDayTest::EndTheDay}) {
+    static const std::pair<const char*, Step> kDay[] = {
+        {"ChooseTheMeter", &OperatorDayTest::ChooseTheMeter},
+        {"DefineTheStandardPartition", &OperatorDayTest::DefineTheStandardPartition},
+        {"CalibrateAtTheRig", &OperatorDayTest::CalibrateAtTheRig},
+        {"Approximate", &OperatorDayTest::Approximate},
+        {"WriteTheMeter", &OperatorDayTest::WriteTheMeter},
+        {"ReadTheMeterBack", &OperatorDayTest::ReadTheMeterBack},
+        {"VerifyAtTheRig", &OperatorDayTest::VerifyAtTheRig},
+        {"PrintBothReports", &OperatorDayTest::PrintBothReports},
+        {"SaveAndReopenTheFile", &OperatorDayTest::SaveAndReopenTheFile},
+        {"ExportAndImportForMathCad", &OperatorDayTest::ExportAndImportForMathCad},
+        {"CalibrateAGkmsMeter", &OperatorDayTest::CalibrateAGkmsMeter},
+        {"EndTheDay", &OperatorDayTest::EndTheDay}};
+    for (const auto& [name, step] : kDay) {
         (this->*step)();
-        if (QTest::currentTestFailed())
-            return;
         // A step ends with nothing left to say: each checks and clears its
         // own messages.
-        QCOMPARE(messages_->Texts(), std::vector<std::string>{});
+        if (!QTest::currentTestFailed())
+            QCOMPARE(messages_->Texts(), std::vector<std::string>{});
+        if (QTest::currentTestFailed()) {
+            // What the program said on the way helps to tell why.
+            for (const RecordedMessage& message : messages_->Messages())
+                qInfo("message: %s", message.Text.c_str());
+            qInfo("the day stopped at %s", name);
+            return;
+        }
     }
 }
 
