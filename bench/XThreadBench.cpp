@@ -15,6 +15,7 @@
 // deviation_pct, line_ms (all bytes), answer_ms (the answers alone, which the
 // simulator times) and overhead_ms = measured - power-up - answer_ms, the
 // thread's and the libraries' own share.
+#include "MeterSamples.h"
 #include "SimProcess.h"
 #include "XMessageQueue.h"
 #include "exchange/Tzorxthreadunit.h"
@@ -33,37 +34,6 @@ namespace {
 constexpr uint32_t kCom = 0;
 constexpr double kPowerUpMs = 3250.0;
 constexpr double kByteMs = 10.0 * 1000.0 / 9600.0; // start, 8 data, stop bits
-
-MeterParams Record() {
-    MeterParams record{};
-    record.Version = 2;
-    record.DuIndex = 5;
-    record.LineCount = 3;
-    record.PulseDuration = 0.5;
-    record.DivisionFactor = 4;
-    record.WeightCode = 2;
-    const double a[] = {0.21, 0.2, 0.19};
-    const double b[] = {0.01, 0.05, 0.12};
-    const double f[] = {30, 120, 1e200};
-    for (int i = 0; i < 3; ++i) {
-        record.A[i] = a[i];
-        record.B[i] = b[i];
-        record.Fmax[i] = f[i];
-        record.Hysteresis[i] = 0.01;
-    }
-    return record;
-}
-
-ApproxDataList Journal() {
-    ApproxDataList list{};
-    list.DuIndex = 4;
-    list.Count = 6;
-    for (uint32_t i = 0; i < 6; ++i) {
-        list.Items[i].Q = ZorComLgmSeqItem(4, i) * 1.01;
-        list.Items[i].F = 12.5 * (i + 1);
-    }
-    return list;
-}
 
 long Counter(lgmsim::SimProcess& sim, const char* field) {
     return std::stol(sim.state(0)[field]);
@@ -84,8 +54,8 @@ void ParametersReadAndWrite(benchmark::State& state) {
         }
         const long received = Counter(sim, "received");
         const long sent = Counter(sim, "sent");
-        MeterParams params = Record();
-        ApproxDataList journal = Journal();
+        MeterParams params = SampleMeterParams(2);
+        ApproxDataList journal = SampleJournal();
         struct Step {
             int32_t code;
             void* data;

@@ -122,6 +122,32 @@ int32_t TZorXThread::Impl::SelectVersion(uint32_t selector, uint32_t& version) {
     return 0;
 }
 
+int32_t TZorXThread::Impl::WakeMeter(uint32_t selector, uint32_t& version) {
+    uint32_t adaptor = 0;
+    if (const int32_t r = ZorComLgmReadAdaptor(port.load(), &adaptor); r < 0)
+        return r;
+    return SelectVersion(selector, version);
+}
+
+int32_t TZorXThread::Impl::ReadBlock(BlockReader read, uint32_t selector, uint32_t& version,
+                                     uint8_t* block, uint32_t size) {
+    if (const int32_t r = SelectVersion(selector, version); r < 0)
+        return r;
+    if (const int32_t r = read(port.load(), version, block, size); r < 0)
+        return r;
+    stamp = clock->TickCount();
+    return 0;
+}
+
+int32_t TZorXThread::Impl::ExtractInto(uint32_t version, const uint8_t* block, void* record) {
+    auto& params = *static_cast<MeterParams*>(record);
+    MeterParams read = params;
+    if (const int32_t r = ZorComLgmExtractParameters(version, block, &read); r < 0)
+        return r;
+    params = read;
+    return 0;
+}
+
 // --- Meter commands --------------------------------------------------------
 
 int32_t TZorXThread::Impl::WriteGkmsParams(uint32_t arg, void* record) {
@@ -139,38 +165,27 @@ int32_t TZorXThread::Impl::WriteParams(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, true, true); r < 0)
         return r;
     auto& params = *static_cast<MeterParams*>(record);
-    const int32_t open = port.load();
-    uint32_t adaptor = 0;
-    if (const int32_t r = ZorComLgmReadAdaptor(open, &adaptor); r < 0)
-        return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
+    if (const int32_t r = WakeMeter(arg, version); r < 0)
         return r;
     if (version != params.Version)
         return kErrWrongVersion;
     MeterBuffer block{};
     if (const int32_t r = ZorComLgmPackParameters(version, &params, block.data()); r < 0)
         return r;
-    return ZorComLgmWriteParams(open, version, ZORCOMLGM_PRIVILEGED, block.data(), kWriteLength);
+    return ZorComLgmWriteParams(port.load(), version, ZORCOMLGM_PRIVILEGED, block.data(),
+                                kWriteLength);
 }
 
 int32_t TZorXThread::Impl::ReadParams(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, true, true); r < 0)
         return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
-        return r;
     MeterBuffer block{};
-    if (const int32_t r = ZorComLgmReadParams(port.load(), version, block.data(), block.size());
+    if (const int32_t r = ReadBlock(ZorComLgmReadParams, arg, version, block.data(), block.size());
         r < 0)
         return r;
-    stamp = clock->TickCount();
-    auto& params = *static_cast<MeterParams*>(record);
-    MeterParams read = params;
-    if (const int32_t r = ZorComLgmExtractParameters(version, block.data(), &read); r < 0)
-        return r;
-    params = read;
-    return 0;
+    return ExtractInto(version, block.data(), record);
 }
 
 int32_t TZorXThread::Impl::WriteJournal(uint32_t arg, void* record) {
@@ -183,27 +198,21 @@ int32_t TZorXThread::Impl::WriteJournal(uint32_t arg, void* record) {
             ZorComLgmPackJournal(journal.data(), list.DuIndex, list.Items.data(), count);
         r < 0)
         return r;
-    const int32_t open = port.load();
-    uint32_t adaptor = 0;
-    if (const int32_t r = ZorComLgmReadAdaptor(open, &adaptor); r < 0)
-        return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
+    if (const int32_t r = WakeMeter(arg, version); r < 0)
         return r;
-    return ZorComLgmWriteTable(open, version, ZORCOMLGM_PRIVILEGED, journal.data(), kWriteLength);
+    return ZorComLgmWriteTable(port.load(), version, ZORCOMLGM_PRIVILEGED, journal.data(),
+                               kWriteLength);
 }
 
 int32_t TZorXThread::Impl::ReadJournal(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, true, true); r < 0)
         return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
-        return r;
     MeterBuffer table{};
-    if (const int32_t r = ZorComLgmReadTable(port.load(), version, table.data(), table.size());
+    if (const int32_t r = ReadBlock(ZorComLgmReadTable, arg, version, table.data(), table.size());
         r < 0)
         return r;
-    stamp = clock->TickCount();
     // The version-2 table starts with the thermo-compensation byte.
     const uint8_t* journal = table.data() + (version == 2 ? 1 : 0);
     auto& list = *static_cast<ApproxDataList*>(record);
@@ -239,14 +248,10 @@ int32_t TZorXThread::Impl::ReadThermoSensor(void* record) {
 int32_t TZorXThread::Impl::WriteThermoCompensation(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, false, true); r < 0)
         return r;
-    const int32_t open = port.load();
-    uint32_t adaptor = 0;
-    if (const int32_t r = ZorComLgmReadAdaptor(open, &adaptor); r < 0)
-        return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
+    if (const int32_t r = WakeMeter(arg, version); r < 0)
         return r;
-    return ZorComLgmSetThermoCompensation(open, version, ZORCOMLGM_PRIVILEGED,
+    return ZorComLgmSetThermoCompensation(port.load(), version, ZORCOMLGM_PRIVILEGED,
                                           static_cast<const double*>(record));
 }
 
@@ -254,13 +259,10 @@ int32_t TZorXThread::Impl::ReadThermoCompensation(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, false, true); r < 0)
         return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
-        return r;
     MeterBuffer table{};
-    if (const int32_t r = ZorComLgmReadTable(port.load(), version, table.data(), table.size());
+    if (const int32_t r = ReadBlock(ZorComLgmReadTable, arg, version, table.data(), table.size());
         r < 0)
         return r;
-    stamp = clock->TickCount();
     *static_cast<uint32_t*>(record) = table[0];
     return 0;
 }
@@ -269,22 +271,16 @@ int32_t TZorXThread::Impl::OutputTest(uint32_t arg, void* record) {
     if (const int32_t r = OpenMeter(record, false, true); r < 0)
         return r;
     const int32_t open = port.load();
-    uint32_t adaptor = 0;
-    if (const int32_t r = ZorComLgmReadAdaptor(open, &adaptor); r < 0)
-        return r;
     uint32_t version = 0;
-    if (const int32_t r = SelectVersion(arg, version); r < 0)
+    if (const int32_t r = WakeMeter(arg, version); r < 0)
         return r;
     MeterBuffer block{};
     if (const int32_t r = ZorComLgmReadParams(open, version, block.data(), block.size()); r < 0)
         return r;
     const MeterBuffer kept = block;
     stamp = clock->TickCount();
-    auto& params = *static_cast<MeterParams*>(record);
-    MeterParams read = params;
-    if (const int32_t r = ZorComLgmExtractParameters(version, block.data(), &read); r < 0)
+    if (const int32_t r = ExtractInto(version, block.data(), record); r < 0)
         return r;
-    params = read;
     PostRaw(XCmd::TestParams, reinterpret_cast<intptr_t>(record));
 
     if (const int32_t r = ZorComLgmModifyForTest(version, block.data()); r < 0)

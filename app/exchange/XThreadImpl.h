@@ -68,6 +68,17 @@ public:
     int32_t OpenMeter(void* data, bool checkDsr, bool purge);
     int32_t CheckDsr(int32_t port);
     int32_t SelectVersion(uint32_t argument, uint32_t& version);
+    // The opening of every meter write: the adaptor's identity read, then the
+    // version selector.
+    int32_t WakeMeter(uint32_t argument, uint32_t& version);
+    // Selects the version and reads the parameter block or the table; a read
+    // block renews the version cache's time.
+    using BlockReader = int32_t (*)(int32_t, uint32_t, void*, uint32_t);
+    int32_t ReadBlock(BlockReader read, uint32_t argument, uint32_t& version, uint8_t* block,
+                      uint32_t size);
+    // Decodes a parameter block into the caller's record, which a block that
+    // fails its checks leaves as it was.
+    int32_t ExtractInto(uint32_t version, const uint8_t* block, void* record);
 
     // The commands 3 … 19.
     int32_t WriteGkmsParams(uint32_t argument, void* data);

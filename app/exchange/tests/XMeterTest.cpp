@@ -1,6 +1,7 @@
 // The ЛГМ meter commands against lgmsim's meters: the adaptor's power-up,
 // the version selector, parameters and journal of both versions, the short
 // reads, the output test, the adaptor tuning and the abort.
+#include "MeterSamples.h"
 #include "XThreadFixture.h"
 
 #include "ZorComLgm.h"
@@ -12,41 +13,8 @@
 namespace xtest {
 namespace {
 
-// A three-line characteristic the meter's block can hold.
-MeterParams SampleRecord(uint32_t version) {
-    MeterParams record{};
-    record.Version = version;
-    record.DuIndex = 5;
-    record.LineCount = 3;
-    record.PulseDuration = 0.5;
-    record.DivisionFactor = 4;
-    record.WeightCode = 2;
-    const double a[] = {0.21, 0.2, 0.19};
-    const double b[] = {0.01, 0.05, 0.12};
-    const double f[] = {30, 120, 1e200};
-    for (int i = 0; i < 3; ++i) {
-        record.A[i] = a[i];
-        record.B[i] = b[i];
-        record.Fmax[i] = f[i];
-        record.Hysteresis[i] = 0.01;
-    }
-    return record;
-}
-
-// Six section summaries near the standard sequence of diameter index 4.
-ApproxDataList SampleJournal() {
-    ApproxDataList list{};
-    list.DuIndex = 4;
-    list.Count = 6;
-    for (uint32_t i = 0; i < 6; ++i) {
-        list.Items[i].Q = ZorComLgmSeqItem(4, i) * 1.01;
-        list.Items[i].F = 12.5 * (i + 1);
-    }
-    return list;
-}
-
 Bytes PackedBlock(uint32_t version) {
-    MeterParams record = SampleRecord(version);
+    MeterParams record = SampleMeterParams(version);
     Bytes block(128);
     EXPECT_EQ(ZorComLgmPackParameters(version, &record, block.data()), 0);
     block.resize(version == 2 ? 44 : 35);
@@ -92,7 +60,7 @@ TEST_F(MeterTest, ParametersAndJournalRoundTripOnEachVersion) {
         const int writes = Writes(com);
         // The window's order: the journal, then the parameters.
         ApproxDataList journal = SampleJournal();
-        MeterParams record = SampleRecord(version);
+        MeterParams record = SampleMeterParams(version);
         EXPECT_EQ(Run(XCmd::WriteJournal, kVersionRecent, &journal).WParam,
                   uint32_t(XCmd::WriteJournal));
         EXPECT_EQ(Run(XCmd::WriteParams, kVersionRecent, &record).WParam,
@@ -159,7 +127,7 @@ TEST_F(MeterTest, ARecordOfAnotherVersionIsNotWritten) {
     Start(kMeterV2);
     const Bytes before = SimParams(kMeterV2);
     const int writes = Writes(kMeterV2);
-    MeterParams record = SampleRecord(1);
+    MeterParams record = SampleMeterParams(1);
     const XMessage m = Run(XCmd::WriteParams, kVersionRecent, &record);
     EXPECT_EQ(m.WParam, uint32_t(XCmd::WriteParams) | kExchangeFailed);
     EXPECT_EQ(m.LParam, -27);
